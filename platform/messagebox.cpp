@@ -27,7 +27,9 @@ Uint32 iconFlags(UINT type) {
 }
 } // namespace
 
-void SetMessageBoxHook(MessageBoxHook hook) { g_hook = std::move(hook); }
+void SetMessageBoxHook(MessageBoxHook hook) {
+    g_hook = std::move(hook);
+}
 
 int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
     if (!text)

@@ -1,0 +1,86 @@
+// What the files of the platform stand-in share: handles, the live windows and their device
+// contexts, and the pixel formats. Included only by platform/*.cpp, never by the rest of the
+// program, since it brings in SDL.
+#pragma once
+
+#include "platform/win32.h"
+
+#include <SDL.h>
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+namespace platform {
+
+// Every handle is a number that is never reused, so a stale or foreign handle finds nothing
+// instead of someone else's object. Windows, device contexts, contexts and fonts draw from one
+// counter, so a handle of one kind never matches an object of another.
+std::uintptr_t newHandleId();
+
+template <typename Handle> Handle toHandle(std::uintptr_t id) {
+    return reinterpret_cast<Handle>(id);
+}
+template <typename Handle> std::uintptr_t handleId(Handle handle) {
+    return reinterpret_cast<std::uintptr_t>(handle);
+}
+
+// What SetPixelFormat can ask of the window system. The colour bits are split into the
+// smallest red, green and blue sizes that hold them; the others are minimum sizes.
+struct PixelFormat {
+    bool doubleBuffer = false;
+    int colorBits = 0;
+    int alphaBits = 0;
+    int depthBits = 0;
+    int stencilBits = 0;
+    bool operator==(const PixelFormat& o) const {
+        return doubleBuffer == o.doubleBuffer && colorBits == o.colorBits &&
+               alphaBits == o.alphaBits && depthBits == o.depthBits && stencilBits == o.stencilBits;
+    }
+};
+
+// The format behind a ChoosePixelFormat index, or null for an index it never gave.
+const PixelFormat* pixelFormatAt(int index);
+
+// Resets SDL's GL attributes to its defaults (a compatibility context) and asks for the format.
+// SDL on X11 reads them both when it picks a window's visual and when it makes a context, so
+// they are set right before each.
+void applyGlAttributes(const PixelFormat& format);
+
+struct Window {
+    std::uintptr_t dc = 0;
+    WNDPROC proc = nullptr;
+    std::string className;
+    std::string title;
+    int x = 0;
+    int y = 0;
+    int width = 1;
+    int height = 1;
+    Uint32 flags = 0; // SDL window flags other than SDL_WINDOW_OPENGL
+    bool fullscreen = false;
+    SDL_DisplayMode mode{}; // the changed display mode of a full-screen window
+    SDL_Window* sdl = nullptr;
+    int pixelFormat = 0;    // 0 until SetPixelFormat
+    HGDIOBJ font = nullptr; // the font selected into the device context
+};
+
+// Starts SDL's video subsystem on first use; false when no display can be opened.
+bool ensureVideo();
+
+Window* findWindow(HWND window);
+Window* findWindowByDC(HDC dc);
+HWND findWindowBySdlId(Uint32 sdlId);
+HWND windowHandleOf(const Window& window);
+std::map<std::uintptr_t, Window>& windows();
+
+// Makes the window's SDL window anew with the given format (null: a window without GL). The
+// old SDL window is destroyed only when the new one exists, so a failure changes nothing.
+bool recreateSdlWindow(Window& window, const PixelFormat* format);
+
+// Drops queued messages of a window that is being destroyed.
+void forgetMessages(HWND window);
+
+// The font every device context starts with, as Win32's stock system font.
+HGDIOBJ stockFont();
+
+} // namespace platform

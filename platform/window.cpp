@@ -1,0 +1,315 @@
+// USER32 and KERNEL32 window calls on SDL2: window classes, windows, their device contexts, the
+// cursor and the display-mode change.
+//
+// Differs from Win32:
+// - SDL sizes are client sizes, so AdjustWindowRectEx leaves the rectangle as the client area
+//   and CreateWindowExA takes the size it is given as the client size.
+// - A window is decorated when its style has a caption, resizable when it has a sizing frame.
+//   A WS_POPUP window made while ChangeDisplaySettingsA has a mode in force is an SDL full-screen
+//   window over that mode: the X server switches when the window is shown and switches back when
+//   the mode is undone or the window goes.
+// - ChangeDisplaySettingsA matches width and height only (an X server keeps one colour depth),
+//   on the first display; its flags are not looked at, every change lasts until undone.
+// - Until SetPixelFormat the window has no GL visual; SetPixelFormat makes its SDL window anew
+//   (see wgl.cpp). Windows are created hidden, as Win32 windows without WS_VISIBLE.
+// - Instance handles are not looked at: there is one module. Icons and cursors are stock
+//   handles that change nothing; SDL keeps its arrow cursor.
+// - No message is sent from inside these calls: the messages of showing, sizing and focus come
+//   from SDL's events through PeekMessageA.
+#include "platform/internal.h"
+
+#include <cctype>
+#include <cstdlib>
+
+namespace platform {
+namespace {
+struct WindowClass {
+    WNDPROC proc;
+    ATOM atom;
+};
+
+std::map<std::string, WindowClass> g_classes;
+ATOM g_nextAtom = 0xC000;
+bool g_modeChanged = false;
+SDL_DisplayMode g_changedMode{};
+int g_cursorCount = 0;
+
+// Win32 class names ignore case.
+std::string classKey(const char* name) {
+    std::string key = name;
+    for (char& c : key)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return key;
+}
+
+void applyCursor() {
+    SDL_ShowCursor(g_cursorCount >= 0 ? SDL_ENABLE : SDL_DISABLE);
+}
+
+void quitVideo() {
+    SDL_Quit();
+}
+} // namespace
+
+std::uintptr_t newHandleId() {
+    static std::uintptr_t next = 0x10000;
+    return ++next;
+}
+
+std::map<std::uintptr_t, Window>& windows() {
+    static std::map<std::uintptr_t, Window> all;
+    return all;
+}
+
+Window* findWindow(HWND window) {
+    auto it = windows().find(handleId(window));
+    return it == windows().end() ? nullptr : &it->second;
+}
+
+Window* findWindowByDC(HDC dc) {
+    if (!dc)
+        return nullptr;
+    for (auto& entry : windows())
+        if (entry.second.dc == handleId(dc))
+            return &entry.second;
+    return nullptr;
+}
+
+HWND findWindowBySdlId(Uint32 sdlId) {
+    for (auto& entry : windows())
+        if (entry.second.sdl && SDL_GetWindowID(entry.second.sdl) == sdlId)
+            return toHandle<HWND>(entry.first);
+    return nullptr;
+}
+
+HWND windowHandleOf(const Window& window) {
+    for (auto& entry : windows())
+        if (&entry.second == &window)
+            return toHandle<HWND>(entry.first);
+    return nullptr;
+}
+
+bool ensureVideo() {
+    if (SDL_WasInit(SDL_INIT_VIDEO))
+        return true;
+    // SDL_QUIT then comes only from SIGINT and SIGTERM, which PeekMessageA turns into WM_CLOSE.
+    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+        return false;
+    // Whatever way the process ends, SDL gives a changed display mode back.
+    static bool registered = false;
+    if (!registered)
+        registered = std::atexit(quitVideo) == 0;
+    applyCursor();
+    return true;
+}
+
+bool recreateSdlWindow(Window& window, const PixelFormat* format) {
+    Uint32 flags = window.flags | SDL_WINDOW_HIDDEN;
+    if (format) {
+        applyGlAttributes(*format);
+        flags |= SDL_WINDOW_OPENGL;
+    }
+    bool shown = false;
+    if (window.sdl) {
+        shown = (SDL_GetWindowFlags(window.sdl) & SDL_WINDOW_SHOWN) != 0;
+        if (!window.fullscreen) {
+            SDL_GetWindowPosition(window.sdl, &window.x, &window.y);
+            SDL_GetWindowSize(window.sdl, &window.width, &window.height);
+        }
+    }
+    SDL_Window* made = SDL_CreateWindow(window.title.c_str(), window.x, window.y, window.width,
+                                        window.height, flags);
+    if (!made)
+        return false;
+    if (window.fullscreen)
+        SDL_SetWindowDisplayMode(made, &window.mode);
+    if (window.sdl)
+        SDL_DestroyWindow(window.sdl);
+    window.sdl = made;
+    if (shown)
+        SDL_ShowWindow(made);
+    return true;
+}
+
+} // namespace platform
+
+using namespace platform;
+
+HMODULE GetModuleHandleA(LPCSTR moduleName) {
+    static const std::uintptr_t module = newHandleId();
+    return moduleName ? nullptr : toHandle<HMODULE>(module);
+}
+
+HICON LoadIconA(HINSTANCE instance, LPCSTR) {
+    static const std::uintptr_t icon = newHandleId();
+    return instance ? nullptr : toHandle<HICON>(icon);
+}
+
+HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR) {
+    static const std::uintptr_t cursor = newHandleId();
+    return instance ? nullptr : toHandle<HCURSOR>(cursor);
+}
+
+ATOM RegisterClassA(const WNDCLASSA* wndClass) {
+    if (!wndClass || !wndClass->lpfnWndProc || !wndClass->lpszClassName ||
+        !*wndClass->lpszClassName)
+        return 0;
+    const std::string key = classKey(wndClass->lpszClassName);
+    if (g_classes.count(key))
+        return 0;
+    const ATOM atom = g_nextAtom++;
+    g_classes[key] = WindowClass{wndClass->lpfnWndProc, atom};
+    return atom;
+}
+
+BOOL UnregisterClassA(LPCSTR className, HINSTANCE) {
+    if (!className)
+        return FALSE;
+    const std::string key = classKey(className);
+    auto it = g_classes.find(key);
+    if (it == g_classes.end())
+        return FALSE;
+    // As on Win32, a class cannot go while windows of it exist.
+    for (auto& entry : windows())
+        if (entry.second.className == key)
+            return FALSE;
+    g_classes.erase(it);
+    return TRUE;
+}
+
+BOOL AdjustWindowRectEx(RECT* rect, DWORD, BOOL, DWORD) {
+    return rect ? TRUE : FALSE;
+}
+
+HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
+                     int width, int height, HWND, HMENU, HINSTANCE, void*) {
+    if (!className)
+        return nullptr;
+    auto cls = g_classes.find(classKey(className));
+    if (cls == g_classes.end() || !ensureVideo())
+        return nullptr;
+
+    Window window;
+    window.proc = cls->second.proc;
+    window.className = cls->first;
+    window.title = windowName ? windowName : "";
+    window.x = x;
+    window.y = y;
+    window.width = width > 0 ? width : 1;
+    window.height = height > 0 ? height : 1;
+    if (!(style & WS_CAPTION))
+        window.flags |= SDL_WINDOW_BORDERLESS;
+    if (style & WS_THICKFRAME)
+        window.flags |= SDL_WINDOW_RESIZABLE;
+    if ((style & WS_POPUP) && g_modeChanged) {
+        window.fullscreen = true;
+        window.mode = g_changedMode;
+        window.flags |= SDL_WINDOW_FULLSCREEN;
+        window.width = g_changedMode.w;
+        window.height = g_changedMode.h;
+    }
+    if (!recreateSdlWindow(window, nullptr))
+        return nullptr;
+    window.dc = newHandleId();
+    window.font = stockFont();
+    const std::uintptr_t id = newHandleId();
+    windows()[id] = window;
+    return toHandle<HWND>(id);
+}
+
+BOOL DestroyWindow(HWND handle) {
+    Window* window = findWindow(handle);
+    if (!window)
+        return FALSE;
+    forgetMessages(handle);
+    // SDL releases a context that is current on this window; the context itself lives on.
+    if (window->sdl)
+        SDL_DestroyWindow(window->sdl);
+    windows().erase(handleId(handle));
+    return TRUE;
+}
+
+BOOL ShowWindow(HWND handle, int command) {
+    Window* window = findWindow(handle);
+    if (!window)
+        return FALSE;
+    const bool wasVisible = (SDL_GetWindowFlags(window->sdl) & SDL_WINDOW_SHOWN) != 0;
+    if (command == SW_HIDE)
+        SDL_HideWindow(window->sdl);
+    else
+        SDL_ShowWindow(window->sdl);
+    return wasVisible ? TRUE : FALSE;
+}
+
+BOOL SetForegroundWindow(HWND handle) {
+    Window* window = findWindow(handle);
+    if (!window)
+        return FALSE;
+    SDL_RaiseWindow(window->sdl);
+    return TRUE;
+}
+
+HWND SetFocus(HWND handle) {
+    SDL_Window* focused = SDL_WasInit(SDL_INIT_VIDEO) ? SDL_GetKeyboardFocus() : nullptr;
+    const HWND previous = focused ? findWindowBySdlId(SDL_GetWindowID(focused)) : nullptr;
+    if (!handle)
+        return previous;
+    Window* window = findWindow(handle);
+    if (!window)
+        return nullptr;
+    // X refuses the focus for an unmapped window with an error that ends the process.
+    const Uint32 flags = SDL_GetWindowFlags(window->sdl);
+    if ((flags & SDL_WINDOW_SHOWN) && !(flags & SDL_WINDOW_MINIMIZED))
+        SDL_SetWindowInputFocus(window->sdl);
+    return previous;
+}
+
+int ShowCursor(BOOL show) {
+    g_cursorCount += show ? 1 : -1;
+    if (SDL_WasInit(SDL_INIT_VIDEO))
+        applyCursor();
+    return g_cursorCount;
+}
+
+LONG ChangeDisplaySettingsA(DEVMODEA* mode, DWORD) {
+    if (!mode) {
+        g_modeChanged = false;
+        for (auto& entry : windows()) {
+            Window& window = entry.second;
+            if (!window.fullscreen)
+                continue;
+            SDL_SetWindowFullscreen(window.sdl, 0);
+            window.fullscreen = false;
+            window.flags &= ~SDL_WINDOW_FULLSCREEN;
+        }
+        return DISP_CHANGE_SUCCESSFUL;
+    }
+    SDL_DisplayMode desktop;
+    if (!ensureVideo() || SDL_GetDesktopDisplayMode(0, &desktop) != 0)
+        return DISP_CHANGE_FAILED;
+    const long long width = (mode->dmFields & DM_PELSWIDTH) ? mode->dmPelsWidth : desktop.w;
+    const long long height = (mode->dmFields & DM_PELSHEIGHT) ? mode->dmPelsHeight : desktop.h;
+    // SDL lists the modes best first, so the first match of the size is the one to use.
+    const int count = SDL_GetNumDisplayModes(0);
+    for (int i = 0; i < count; ++i) {
+        SDL_DisplayMode offered;
+        if (SDL_GetDisplayMode(0, i, &offered) == 0 && offered.w == width && offered.h == height) {
+            g_modeChanged = true;
+            g_changedMode = offered;
+            return DISP_CHANGE_SUCCESSFUL;
+        }
+    }
+    return DISP_CHANGE_BADMODE;
+}
+
+HDC GetDC(HWND handle) {
+    Window* window = findWindow(handle);
+    return window ? toHandle<HDC>(window->dc) : nullptr;
+}
+
+int ReleaseDC(HWND handle, HDC dc) {
+    // The class's own device context stays with its window; releasing it only checks it.
+    Window* window = findWindowByDC(dc);
+    return window && findWindow(handle) == window ? 1 : 0;
+}
