@@ -1,1 +1,484 @@
-// placeholder until the reader lands
+#include "model/ase.h"
+
+#include "platform/win32.h"
+
+#include <sys/mman.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <new>
+
+using asescan::Word;
+
+namespace {
+
+enum Keyword { kOther, kGeomObject, kVertex, kTexVertex, kFace, kTexFace, kMaterialRef };
+
+// The words a data pass tells apart.
+Keyword dataKeyword(const Word& w) {
+    if (w.length < 10 || w.text[0] != '*')
+        return kOther;
+    if (w.is("*MESH_VERTEX"))
+        return kVertex;
+    if (w.is("*MESH_FACE"))
+        return kFace;
+    if (w.is("*MESH_TVERT"))
+        return kTexVertex;
+    if (w.is("*MESH_TFACE"))
+        return kTexFace;
+    if (w.is("*GEOMOBJECT"))
+        return kGeomObject;
+    if (w.is("*MATERIAL_REF"))
+        return kMaterialRef;
+    return kOther;
+}
+
+Keyword passOf(const char* keyword) {
+    if (keyword == nullptr)
+        return kOther;
+    const Word w = {keyword, std::strlen(keyword), nullptr};
+    return dataKeyword(w);
+}
+
+// How many entries a range of `bytes` could set: each needs a line of its own that starts with
+// the keyword and a separator.
+template <std::size_t N> int capacity(std::size_t bytes, const char (&)[N]) {
+    return static_cast<int>(std::min<std::size_t>(bytes / N, INT_MAX));
+}
+
+// Replaces an array with a new, zero-filled one of `count` entries. Without the memory for it the
+// count becomes 0.
+template <typename T> void replaceArray(T*& array, int& count) {
+    delete[] array;
+    if (count < 0)
+        count = 0;
+    array = new (std::nothrow) T[static_cast<std::size_t>(count)]();
+    if (array == nullptr)
+        count = 0;
+}
+
+// A count keyword: "%d" sets the count (a value that cannot be read leaves it), and the array is
+// created anew with that many entries.
+template <typename T> void readCount(asescan::Input& in, int& count, T*& array, int limit) {
+    int value = 0;
+    if (asescan::readInt(in, value))
+        count = std::clamp(value, 0, limit);
+    replaceArray(array, count);
+}
+
+bool inRange(int index, int count) {
+    return index >= 0 && index < count;
+}
+
+// The file gives the material number as a float, taken truncated toward zero; one that no int can
+// hold names no material.
+int materialNumber(float value) {
+    if (!(value >= -2147483648.0f && value < 2147483648.0f))
+        return -1;
+    return static_cast<int>(value);
+}
+
+} // namespace
+
+bool ase::ImportASE(t3DModel* model, const char* path) {
+    if (model == nullptr || path == nullptr)
+        return false;
+    file = std::fopen(path, "r");
+    if (file != nullptr && !openView()) {
+        std::fclose(file);
+        file = nullptr;
+    }
+    if (file == nullptr) {
+        char message[255];
+        std::snprintf(message, sizeof message, "Unable to find or open the file: %s", path);
+        MessageBoxA(nullptr, message, "Error", MB_OK);
+        return false;
+    }
+    ReadAseFile(model);
+    ComputeNormals(model);
+    closeView();
+    std::fclose(file);
+    file = nullptr;
+    return true;
+}
+
+bool ase::openView() {
+    objectsFound = materialsFound = false;
+    struct stat info;
+    const int fd = fileno(file);
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        size = static_cast<std::size_t>(info.st_size);
+        if (size == 0) {
+            data = "";
+            rewind();
+            return true;
+        }
+        mapping = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+        if (mapping != MAP_FAILED) {
+            data = static_cast<const char*>(mapping);
+            rewind();
+            return true;
+        }
+        mapping = nullptr;
+    }
+    // Pipes and the like are read whole instead.
+    char chunk[1 << 16];
+    std::size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+        copy.insert(copy.end(), chunk, chunk + got);
+    if (std::ferror(file)) {
+        std::vector<char>().swap(copy);
+        return false;
+    }
+    data = copy.data();
+    size = copy.size();
+    rewind();
+    return true;
+}
+
+void ase::closeView() {
+    if (mapping != nullptr)
+        munmap(mapping, size);
+    mapping = nullptr;
+    std::vector<char>().swap(copy);
+    std::vector<std::size_t>().swap(objectStarts);
+    std::vector<std::size_t>().swap(objectWords);
+    std::vector<std::size_t>().swap(materialStarts);
+    objectsFound = materialsFound = false;
+    data = nullptr;
+    size = 0;
+    in = {nullptr, nullptr};
+}
+
+void ase::ReadAseFile(t3DModel* model) {
+    model->objectCount = GetObjectCount();
+    findMaterials();
+    const long declared = GetMaterialCount();
+    model->materialCount = static_cast<int>(std::clamp<long>(
+        declared, 0, static_cast<long>(materialStarts.size()) + kMaxEmptyMaterials));
+
+    model->materials.reserve(model->materials.size() + model->materialCount);
+    for (int i = 1; i <= model->materialCount; ++i) {
+        model->materials.push_back(tMaterialInfo{});
+        GetTextureInfo(&model->materials[i - 1], i);
+    }
+    model->objects.reserve(model->objects.size() + model->objectCount);
+    for (int i = 1; i <= model->objectCount; ++i) {
+        model->objects.push_back(t3DObject{});
+        t3DObject* object = &model->objects[i - 1];
+        object->materialId = -1;
+        ReadObjectInfo(object, i);
+        ReadObjectData(model, object, i);
+    }
+}
+
+// One scan of the whole file for "*GEOMOBJECT", remembering where each object starts.
+void ase::findObjects() {
+    objectStarts.clear();
+    objectWords.clear();
+    rewind();
+    Word w;
+    while (asescan::readWord(in, w)) {
+        if (w.is("*GEOMOBJECT")) {
+            objectWords.push_back(static_cast<std::size_t>(w.text - data));
+            objectStarts.push_back(static_cast<std::size_t>(in.pos - data));
+        } else {
+            asescan::skipLinePiece(in);
+        }
+    }
+    objectsFound = true;
+}
+
+// The same for "*MATERIAL".
+void ase::findMaterials() {
+    materialStarts.clear();
+    rewind();
+    Word w;
+    while (asescan::readWord(in, w)) {
+        if (w.is("*MATERIAL"))
+            materialStarts.push_back(static_cast<std::size_t>(in.pos - data));
+        else
+            asescan::skipLinePiece(in);
+    }
+    materialsFound = true;
+}
+
+int ase::GetObjectCount() {
+    findObjects();
+    return static_cast<int>(std::min<std::size_t>(objectStarts.size(), INT_MAX));
+}
+
+int ase::GetMaterialCount() {
+    rewind();
+    Word w;
+    while (asescan::readWord(in, w)) {
+        if (w.is("*MATERIAL_COUNT")) {
+            int count = 0;
+            asescan::readInt(in, count);
+            return count;
+        }
+        asescan::skipLinePiece(in);
+    }
+    return 0;
+}
+
+void ase::GetTextureInfo(tMaterialInfo* material, int n) {
+    if (!materialsFound)
+        findMaterials();
+    if (n < 1 || static_cast<std::size_t>(n) > materialStarts.size())
+        return;
+    in = {data + materialStarts[n - 1], data + size};
+    Word w;
+    while (asescan::readWord(in, w)) {
+        if (w.is("*MATERIAL")) {
+            return;
+        } else if (w.is("*MATERIAL_DIFFUSE")) {
+            for (int c = 0; c < 3; ++c)
+                if (!asescan::readFloat(in, material->diffuse[c]))
+                    break;
+        } else if (w.is("*BITMAP")) {
+            GetTextureName(material);
+        } else if (w.is("*MATERIAL_NAME")) {
+            GetMaterialName(material);
+        } else if (w.is("*UVW_U_TILING")) {
+            material->uTile = ReadFloat();
+        } else if (w.is("*UVW_V_TILING")) {
+            material->vTile = ReadFloat();
+        } else {
+            asescan::skipLinePiece(in);
+        }
+    }
+}
+
+void ase::MoveToObject(int n) {
+    if (!objectsFound)
+        findObjects();
+    if (n < 1 || static_cast<std::size_t>(n) > objectStarts.size())
+        in = {data + size, data + size};
+    else
+        in = {data + objectStarts[n - 1], data + size};
+}
+
+float ase::ReadFloat() {
+    float value = 0.0f;
+    asescan::readFloat(in, value);
+    return value;
+}
+
+// The bytes from object n's start to the next object's word, or to the end of the file.
+std::size_t ase::objectRange(int n) const {
+    if (n < 1 || static_cast<std::size_t>(n) > objectStarts.size())
+        return 0;
+    const std::size_t end =
+        static_cast<std::size_t>(n) < objectWords.size() ? objectWords[n] : size;
+    return end - objectStarts[n - 1];
+}
+
+void ase::ReadObjectInfo(t3DObject* object, int n) {
+    MoveToObject(n);
+    const std::size_t range = objectRange(n);
+    Word w;
+    while (asescan::readWord(in, w)) {
+        if (w.is("*MESH_NUMVERTEX"))
+            readCount(in, object->vertexCount, object->vertices, capacity(range, "*MESH_VERTEX"));
+        else if (w.is("*MESH_NUMFACES"))
+            readCount(in, object->faceCount, object->faces, capacity(range, "*MESH_FACE"));
+        else if (w.is("*MESH_NUMTVERTEX"))
+            readCount(in, object->texVertexCount, object->texVertices,
+                      capacity(range, "*MESH_TVERT"));
+        else if (w.is("*GEOMOBJECT"))
+            return;
+        else
+            asescan::skipLinePiece(in);
+    }
+}
+
+void ase::readQuoted(char* field) {
+    asescan::skipSpace(in);
+    Word w;
+    if (!asescan::literal(in, '"') || !asescan::readWord(in, w))
+        return;
+    // The word's last character is the closing quote.
+    const std::size_t length = std::min<std::size_t>(w.length > 0 ? w.length - 1 : 0, 254);
+    std::memcpy(field, w.text, length);
+    field[length] = '\0';
+}
+
+void ase::GetTextureName(tMaterialInfo* material) {
+    readQuoted(material->textureFile);
+}
+
+void ase::GetMaterialName(tMaterialInfo* material) {
+    readQuoted(material->name);
+}
+
+void ase::ReadObjectData(t3DModel* model, t3DObject* object, int n) {
+    GetData(model, object, "*MATERIAL_REF", n);
+    GetData(model, object, "*MESH_VERTEX", n);
+    GetData(model, object, "*MESH_TVERT", n);
+    GetData(model, object, "*MESH_FACE", n);
+    GetData(model, object, "*MESH_TFACE", n);
+}
+
+void ase::GetData(t3DModel* model, t3DObject* object, const char* keyword, int n) {
+    const Keyword pass = passOf(keyword);
+    if (pass == kOther || pass == kGeomObject)
+        return;
+    // Texture coordinates are scaled by the tiling of the object's material; without a material
+    // there is no tiling, and they are kept as the file gives them.
+    float uTile = 1.0f;
+    float vTile = 1.0f;
+    if (inRange(object->materialId, model->materialCount) &&
+        static_cast<std::size_t>(object->materialId) < model->materials.size()) {
+        uTile = model->materials[object->materialId].uTile;
+        vTile = model->materials[object->materialId].vTile;
+    }
+    MoveToObject(n);
+    Word w;
+    while (asescan::readWord(in, w)) {
+        const Keyword found = dataKeyword(w);
+        if (found == kGeomObject)
+            return;
+        if (found == kOther) {
+            asescan::skipLinePiece(in);
+            continue;
+        }
+        // Another pass's keyword: go on with the next word of the line.
+        if (found != pass)
+            continue;
+        switch (pass) {
+        case kVertex:
+            ReadVertex(object);
+            break;
+        case kTexVertex:
+            readTexVertex(object, uTile, vTile);
+            break;
+        case kFace:
+            ReadFace(object);
+            break;
+        case kTexFace:
+            ReadTextureFace(object);
+            break;
+        default:
+            object->materialId = materialNumber(ReadFloat());
+            return;
+        }
+    }
+}
+
+// "%d" then "%f %f %f": the file's second and third coordinates change places, the second negated.
+void ase::ReadVertex(t3DObject* object) {
+    int index = 0;
+    asescan::readInt(in, index);
+    CVector3 dropped;
+    CVector3& v = inRange(index, object->vertexCount) && object->vertices != nullptr
+                      ? object->vertices[index]
+                      : dropped;
+    float value;
+    if (!asescan::readFloat(in, value))
+        return;
+    v.x = value;
+    if (!asescan::readFloat(in, value))
+        return;
+    v.z = -value;
+    if (asescan::readFloat(in, value))
+        v.y = value;
+}
+
+void ase::ReadTextureVertex(t3DObject* object, tMaterialInfo material) {
+    readTexVertex(object, material.uTile, material.vTile);
+}
+
+// "%d" then "%f %f"; a third value is left to the line skip.
+void ase::readTexVertex(t3DObject* object, float uTile, float vTile) {
+    int index = 0;
+    asescan::readInt(in, index);
+    object->hasTexture = true;
+    CVector2 dropped;
+    CVector2& t = inRange(index, object->texVertexCount) && object->texVertices != nullptr
+                      ? object->texVertices[index]
+                      : dropped;
+    float value;
+    if (!asescan::readFloat(in, value))
+        return;
+    t.x = value * uTile;
+    if (asescan::readFloat(in, value))
+        t.y = value * vTile;
+}
+
+// "%d:" then "\tA:\t%d B:\t%d C:\t%d"; white space in the pattern takes spaces as well as tabs.
+void ase::ReadFace(t3DObject* object) {
+    int index = 0;
+    if (asescan::readInt(in, index))
+        asescan::literal(in, ':');
+    tFace dropped;
+    tFace& face = inRange(index, object->faceCount) && object->faces != nullptr
+                      ? object->faces[index]
+                      : dropped;
+    static const char corners[] = {'A', 'B', 'C'};
+    for (int c = 0; c < 3; ++c) {
+        asescan::skipSpace(in);
+        if (!asescan::literal(in, corners[c]) || !asescan::literal(in, ':') ||
+            !asescan::readInt(in, face.vertexIndex[c]))
+            return;
+    }
+}
+
+// "%d:" (the colon optional) then "%d %d %d".
+void ase::ReadTextureFace(t3DObject* object) {
+    int index = 0;
+    if (asescan::readInt(in, index))
+        asescan::literal(in, ':');
+    tFace dropped;
+    tFace& face = inRange(index, object->faceCount) && object->faces != nullptr
+                      ? object->faces[index]
+                      : dropped;
+    for (int c = 0; c < 3; ++c)
+        if (!asescan::readInt(in, face.texCoordIndex[c]))
+            return;
+}
+
+// One pass over the faces per object. Each face's normal is added to its corners in face order,
+// so every sum is the very one the vertex-by-face loop builds, bit for bit.
+void ase::ComputeNormals(t3DModel* model) {
+    if (model == nullptr || model->objectCount <= 0)
+        return;
+    const int objectCount =
+        static_cast<int>(std::min<std::size_t>(model->objectCount, model->objects.size()));
+    std::vector<int> shared;
+    for (int i = 0; i < objectCount; ++i) {
+        t3DObject& object = model->objects[i];
+        const int vertexCount = std::max(object.vertexCount, 0);
+        const CVector3* vertices = object.vertices;
+        delete[] object.normals;
+        object.normals = new (std::nothrow) CVector3[static_cast<std::size_t>(vertexCount)]();
+        if (object.normals == nullptr) {
+            object.vertexCount = 0;
+            continue;
+        }
+        CVector3* sums = object.normals;
+        shared.assign(static_cast<std::size_t>(vertexCount), 0);
+        const int faceCount = object.faces != nullptr ? object.faceCount : 0;
+        for (int f = 0; f < faceCount && vertices != nullptr; ++f) {
+            const int* corner = object.faces[f].vertexIndex;
+            if (!inRange(corner[0], vertexCount) || !inRange(corner[1], vertexCount) ||
+                !inRange(corner[2], vertexCount))
+                continue;
+            const CVector3 p0 = vertices[corner[0]];
+            const CVector3 p1 = vertices[corner[1]];
+            const CVector3 p2 = vertices[corner[2]];
+            const CVector3 normal = Cross(Vector(p0, p2), Vector(p2, p1));
+            for (int c = 0; c < 3; ++c) {
+                const int v = corner[c];
+                if ((c > 0 && v == corner[0]) || (c > 1 && v == corner[1]))
+                    continue;
+                sums[v] = AddVector(sums[v], normal);
+                ++shared[v];
+            }
+        }
+        for (int v = 0; v < vertexCount; ++v)
+            sums[v] = Normalize(DivideVectorByScaler(sums[v], -static_cast<float>(shared[v])));
+    }
+}

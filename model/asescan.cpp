@@ -1,0 +1,255 @@
+#include "model/asescan.h"
+
+#include <climits>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+namespace asescan {
+
+namespace {
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+bool isHexDigit(char c) {
+    return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+char lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Powers of ten that a float holds exactly.
+const float kPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+
+// A plain decimal number with few digits converts with one exact operation: both the digits as an
+// integer up to 2^24 and the power of ten up to 10^10 are exact floats, and one correctly rounded
+// multiplication or division gives what strtof gives. False when the text needs strtof.
+bool convertSimple(const char* p, const char* end, float& value, bool& converted) {
+    bool negative = false;
+    if (p < end && (*p == '-' || *p == '+'))
+        negative = *p++ == '-';
+    std::uint64_t digits = 0;
+    int digitCount = 0;
+    int exponent = 0;
+    bool any = false;
+    for (; p < end && isDigit(*p); ++p, any = true) {
+        if (digits != 0 || *p != '0') {
+            if (++digitCount > 18)
+                return false;
+            digits = digits * 10 + static_cast<unsigned>(*p - '0');
+        }
+    }
+    if (p < end && *p == '.') {
+        for (++p; p < end && isDigit(*p); ++p, any = true) {
+            --exponent;
+            if (digits != 0 || *p != '0') {
+                if (++digitCount > 18)
+                    return false;
+                digits = digits * 10 + static_cast<unsigned>(*p - '0');
+            }
+        }
+    }
+    converted = any;
+    if (!any)
+        return true;
+    // An exponent counts only with at least one digit; "1e" and "1e+" are read as "1".
+    if (p < end && (*p == 'e' || *p == 'E')) {
+        const char* q = p + 1;
+        bool negativeExponent = false;
+        if (q < end && (*q == '-' || *q == '+'))
+            negativeExponent = *q++ == '-';
+        if (q < end && isDigit(*q)) {
+            int e = 0;
+            for (; q < end && isDigit(*q); ++q)
+                if (e < 100000)
+                    e = e * 10 + (*q - '0');
+            exponent += negativeExponent ? -e : e;
+        }
+    }
+    if (digits == 0) {
+        value = negative ? -0.0f : 0.0f;
+        return true;
+    }
+    while (digits > (1u << 24) && digits % 10 == 0) {
+        digits /= 10;
+        ++exponent;
+    }
+    if (digits > (1u << 24) || exponent < -10 || exponent > 10)
+        return false;
+    float result = static_cast<float>(digits);
+    result = exponent >= 0 ? result * kPowersOfTen[exponent] : result / kPowersOfTen[-exponent];
+    value = negative ? -result : result;
+    return true;
+}
+
+// strtof on exactly the characters scanf collected, as scanf does; false when it takes none.
+bool convert(const char* begin, const char* end, bool plain, float& value) {
+    bool converted = false;
+    if (plain && convertSimple(begin, end, value, converted))
+        return converted;
+    char small[64];
+    std::string large;
+    const std::size_t length = static_cast<std::size_t>(end - begin);
+    char* text = small;
+    if (length >= sizeof small) {
+        large.assign(begin, length);
+        text = &large[0];
+    } else {
+        std::memcpy(small, begin, length);
+        small[length] = '\0';
+    }
+    char* stop = nullptr;
+    const float result = std::strtof(text, &stop);
+    if (stop == text)
+        return false;
+    value = result;
+    return true;
+}
+
+// Matches the rest of "nan", "inf" or "inity" case-insensitively. As in glibc, a mismatching
+// character is consumed along with the failure.
+bool matchWord(Input& in, const char* rest) {
+    for (; *rest != '\0'; ++rest) {
+        if (in.pos == in.end)
+            return false;
+        if (lower(*in.pos++) != *rest)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool readWord(Input& in, Word& word) {
+    skipSpace(in);
+    if (in.pos == in.end)
+        return false;
+    const char* begin = in.pos;
+    const char* p = begin;
+    const char* nul = nullptr;
+    for (; p < in.end; ++p) {
+        const unsigned char c = static_cast<unsigned char>(*p);
+        if (c <= ' ') {
+            if (isSpace(c))
+                break;
+            if (c == 0 && nul == nullptr)
+                nul = p;
+        }
+    }
+    in.pos = p;
+    word.text = begin;
+    word.length = static_cast<std::size_t>((nul ? nul : p) - begin);
+    word.end = p;
+    return true;
+}
+
+bool readInt(Input& in, int& value) {
+    skipSpace(in);
+    if (in.pos == in.end)
+        return false;
+    const char* p = in.pos;
+    bool negative = false;
+    if (*p == '-' || *p == '+')
+        negative = *p++ == '-';
+    const char* digits = p;
+    std::uint64_t magnitude = 0;
+    bool overflow = false;
+    for (; p < in.end && isDigit(*p); ++p) {
+        if (magnitude > (UINT64_MAX - 9) / 10)
+            overflow = true;
+        else
+            magnitude = magnitude * 10 + static_cast<unsigned>(*p - '0');
+    }
+    in.pos = p;
+    if (p == digits)
+        return false;
+    const std::uint64_t limit = negative ? std::uint64_t(LONG_MAX) + 1 : std::uint64_t(LONG_MAX);
+    if (overflow || magnitude > limit)
+        magnitude = limit;
+    const std::uint64_t bits = negative ? 0 - magnitude : magnitude;
+    value = static_cast<int>(static_cast<std::uint32_t>(bits));
+    return true;
+}
+
+bool readFloat(Input& in, float& value) {
+    skipSpace(in);
+    if (in.pos == in.end)
+        return false;
+    const char* begin = in.pos;
+    const char* p = begin;
+    bool sign = false;
+    if (*p == '-' || *p == '+') {
+        sign = true;
+        if (++p == in.end) {
+            in.pos = p;
+            return false;
+        }
+    }
+    const char first = lower(*p);
+    if (first == 'n') {
+        in.pos = p + 1;
+        if (!matchWord(in, "an"))
+            return false;
+        return convert(begin, in.pos, false, value);
+    }
+    if (first == 'i') {
+        in.pos = p + 1;
+        if (!matchWord(in, "nf"))
+            return false;
+        if (in.pos < in.end && lower(*in.pos) == 'i') {
+            ++in.pos;
+            if (!matchWord(in, "nity"))
+                return false;
+        }
+        return convert(begin, in.pos, false, value);
+    }
+
+    bool hex = false;
+    bool gotDigit = false;
+    bool gotDot = false;
+    bool gotExponent = false;
+    char exponentChar = 'e';
+    if (*p == '0') {
+        ++p;
+        if (p < in.end && lower(*p) == 'x') {
+            ++p;
+            hex = true;
+            exponentChar = 'p';
+        } else {
+            gotDigit = true;
+        }
+    }
+    for (; p < in.end; ++p) {
+        const char c = *p;
+        if (isDigit(c)) {
+            gotDigit = true;
+        } else if (hex && !gotExponent && isHexDigit(c)) {
+            gotDigit = true;
+        } else if (gotExponent && lower(p[-1]) == exponentChar && (c == '-' || c == '+')) {
+            continue;
+        } else if (gotDigit && !gotExponent && lower(c) == exponentChar) {
+            gotExponent = gotDot = true;
+        } else if (!gotDot && c == '.') {
+            gotDot = true;
+        } else {
+            break;
+        }
+    }
+    in.pos = p;
+    const std::ptrdiff_t collected = p - begin;
+    if (collected == (sign ? 1 : 0) || (hex && collected == (sign ? 3 : 2)))
+        return false;
+    return convert(begin, p, !hex, value);
+}
+
+void skipLinePiece(Input& in) {
+    const std::size_t available = static_cast<std::size_t>(in.end - in.pos);
+    const std::size_t piece = available < 99 ? available : 99;
+    const void* lineBreak = std::memchr(in.pos, '\n', piece);
+    in.pos = lineBreak ? static_cast<const char*>(lineBreak) + 1 : in.pos + piece;
+}
+
+} // namespace asescan
