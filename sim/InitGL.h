@@ -9,6 +9,13 @@ class load;
 // Ride state: the tilt in degrees and the speed last returned by the dynamics, and the fall angle.
 extern float vinkel, vel2, deadAngle;
 
+// Light colours, the light position the scene sets each frame, the fog, and the three ground
+// textures (nearest, linear, mipmapped).
+extern float LightAmbient[4], LightDiffuse[4], LightPosition[4];
+extern unsigned int fogMode[3];
+extern float fogColor[4];
+extern unsigned int texture[3];
+
 extern object o;
 extern text t;
 extern drawObj obj;

@@ -64,4 +64,6 @@ float object::move() {
     return vel;
 }
 
-float object::calculateForce() { return 0.0f; }
+float object::calculateForce() {
+    return 0.0f;
+}

@@ -1,0 +1,87 @@
+#include "support/scratch.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+ScratchDir::ScratchDir() {
+    char pattern[] = "/tmp/balantor-test-XXXXXX";
+    path = mkdtemp(pattern);
+    previous = fs::current_path().string();
+    fs::create_directories(path + "/models");
+    fs::current_path(path);
+}
+
+ScratchDir::~ScratchDir() {
+    fs::current_path(previous);
+    std::error_code ignored;
+    fs::remove_all(path, ignored);
+}
+
+void ScratchDir::write(const std::string& relativePath, const std::string& content) const {
+    std::ofstream out(path + "/" + relativePath, std::ios::binary);
+    out << content;
+}
+
+void ScratchDir::writeBMP(const std::string& relativePath, int width, int height, std::uint8_t r,
+                          std::uint8_t g, std::uint8_t b) const {
+    const int rowBytes = (width * 3 + 3) & ~3;
+    const int imageBytes = rowBytes * height;
+    std::string file(54 + imageBytes, '\0');
+    auto put32 = [&](int at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            file[at + i] = static_cast<char>((v >> (8 * i)) & 0xff);
+    };
+    file[0] = 'B';
+    file[1] = 'M';
+    put32(2, 54 + imageBytes);
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, width);
+    put32(22, height);
+    file[26] = 1;
+    file[28] = 24;
+    put32(34, imageBytes);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const int at = 54 + y * rowBytes + x * 3;
+            file[at] = static_cast<char>(b);
+            file[at + 1] = static_cast<char>(g);
+            file[at + 2] = static_cast<char>(r);
+        }
+    write(relativePath, file);
+}
+
+std::string squareModel(float half, float z, const std::string& bitmap) {
+    char buffer[4096];
+    const bool textured = !bitmap.empty();
+    std::string material = "*MATERIAL_LIST {\n\t*MATERIAL_COUNT 1\n\t*MATERIAL 0 {\n"
+                           "\t\t*MATERIAL_NAME \"square\"\n"
+                           "\t\t*MATERIAL_DIFFUSE 0.5 0.5 0.5\n";
+    if (textured)
+        material += "\t\t*MAP_DIFFUSE {\n\t\t\t*BITMAP \"" + bitmap +
+                    "\"\n\t\t\t*UVW_U_TILING 1.0\n\t\t\t*UVW_V_TILING 1.0\n\t\t}\n";
+    material += "\t}\n}\n";
+    std::snprintf(buffer, sizeof buffer,
+                  "*GEOMOBJECT {\n\t*MESH {\n\t\t*MESH_NUMVERTEX 4\n\t\t*MESH_NUMFACES 2\n"
+                  "\t\t*MESH_VERTEX_LIST {\n"
+                  "\t\t\t*MESH_VERTEX 0\t%f\t%f\t%f\n\t\t\t*MESH_VERTEX 1\t%f\t%f\t%f\n"
+                  "\t\t\t*MESH_VERTEX 2\t%f\t%f\t%f\n\t\t\t*MESH_VERTEX 3\t%f\t%f\t%f\n\t\t}\n"
+                  "\t\t*MESH_FACE_LIST {\n"
+                  "\t\t\t*MESH_FACE 0:\tA:\t0 B:\t1 C:\t2 AB: 1 BC: 1 CA: 0\n"
+                  "\t\t\t*MESH_FACE 1:\tA:\t0 B:\t2 C:\t3 AB: 0 BC: 1 CA: 1\n\t\t}\n",
+                  -half, -half, z, half, -half, z, half, half, z, -half, half, z);
+    std::string object = buffer;
+    if (textured)
+        object += "\t\t*MESH_NUMTVERTEX 4\n\t\t*MESH_TVERTLIST {\n"
+                  "\t\t\t*MESH_TVERT 0\t0.0\t0.0\t0.0\n\t\t\t*MESH_TVERT 1\t1.0\t0.0\t0.0\n"
+                  "\t\t\t*MESH_TVERT 2\t1.0\t1.0\t0.0\n\t\t\t*MESH_TVERT 3\t0.0\t1.0\t0.0\n\t\t}\n"
+                  "\t\t*MESH_NUMTVFACES 2\n\t\t*MESH_TFACELIST {\n"
+                  "\t\t\t*MESH_TFACE 0\t0\t1\t2\n\t\t\t*MESH_TFACE 1\t0\t2\t3\n\t\t}\n";
+    object += "\t}\n\t*MATERIAL_REF 0\n}\n";
+    return "*3DSMAX_ASCIIEXPORT\t200\n" + material + object;
+}

@@ -1,0 +1,25 @@
+// A scratch directory that becomes the working directory for one test, so that the program's
+// relative paths ("models/...") find the files the test wrote.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class ScratchDir {
+  public:
+    ScratchDir();
+    ~ScratchDir();
+    void write(const std::string& relativePath, const std::string& content) const;
+    // A 24-bit bitmap of the given size filled with one colour.
+    void writeBMP(const std::string& relativePath, int width, int height, std::uint8_t r,
+                  std::uint8_t g, std::uint8_t b) const;
+    std::string path;
+
+  private:
+    std::string previous;
+};
+
+// A one-object ASE model: a square of side 2 * half in the file's x-y plane at height z, facing
+// up (+z in the file, +y once read), with texture coordinates and the given bitmap when not empty.
+std::string squareModel(float half, float z, const std::string& bitmap);
