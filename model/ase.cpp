@@ -14,33 +14,69 @@ using asescan::Word;
 
 namespace {
 
-enum Keyword { kOther, kGeomObject, kVertex, kTexVertex, kFace, kTexFace, kMaterialRef };
+enum Keyword {
+    kOther,
+    kGeomObject,
+    kMaterialCount,
+    kMaterial,
+    kDiffuse,
+    kBitmap,
+    kMaterialName,
+    kUTiling,
+    kVTiling,
+    kNumVertex,
+    kNumFaces,
+    kNumTVertex,
+    kMaterialRef,
+    kVertex,
+    kTexVertex,
+    kFace,
+    kTexFace
+};
 
-// The words a data pass tells apart.
-Keyword dataKeyword(const Word& w) {
-    if (w.length < 10 || w.text[0] != '*')
+struct KeywordName {
+    const char* text;
+    std::size_t length;
+    Keyword keyword;
+};
+
+#define KEYWORD(text, keyword)                                                                     \
+    { text, sizeof text - 1, keyword }
+const KeywordName kKeywords[] = {KEYWORD("*GEOMOBJECT", kGeomObject),
+                                 KEYWORD("*MATERIAL_COUNT", kMaterialCount),
+                                 KEYWORD("*MATERIAL", kMaterial),
+                                 KEYWORD("*MATERIAL_DIFFUSE", kDiffuse),
+                                 KEYWORD("*BITMAP", kBitmap),
+                                 KEYWORD("*MATERIAL_NAME", kMaterialName),
+                                 KEYWORD("*UVW_U_TILING", kUTiling),
+                                 KEYWORD("*UVW_V_TILING", kVTiling),
+                                 KEYWORD("*MESH_NUMVERTEX", kNumVertex),
+                                 KEYWORD("*MESH_NUMFACES", kNumFaces),
+                                 KEYWORD("*MESH_NUMTVERTEX", kNumTVertex),
+                                 KEYWORD("*MATERIAL_REF", kMaterialRef),
+                                 KEYWORD("*MESH_VERTEX", kVertex),
+                                 KEYWORD("*MESH_TVERT", kTexVertex),
+                                 KEYWORD("*MESH_FACE", kFace),
+                                 KEYWORD("*MESH_TFACE", kTexFace)};
+#undef KEYWORD
+
+// Which keyword a word is, if any: a whole, case-sensitive match of what C code sees of it.
+Keyword classify(const char* text, std::size_t length) {
+    if (length < 7 || length > 17 || text[0] != '*')
         return kOther;
-    if (w.is("*MESH_VERTEX"))
-        return kVertex;
-    if (w.is("*MESH_FACE"))
-        return kFace;
-    if (w.is("*MESH_TVERT"))
-        return kTexVertex;
-    if (w.is("*MESH_TFACE"))
-        return kTexFace;
-    if (w.is("*GEOMOBJECT"))
-        return kGeomObject;
-    if (w.is("*MATERIAL_REF"))
-        return kMaterialRef;
+    for (const KeywordName& k : kKeywords)
+        if (k.length == length && std::memcmp(k.text, text, length) == 0)
+            return k.keyword;
     return kOther;
 }
 
-Keyword passOf(const char* keyword) {
-    if (keyword == nullptr)
-        return kOther;
-    const Word w = {keyword, std::strlen(keyword), nullptr};
-    return dataKeyword(w);
+bool isDataKeyword(Keyword k) {
+    return k >= kMaterialRef;
 }
+
+// What a scan does after a word: send the rest of the line away, go on with the next word of
+// the same line, or end.
+enum Step { kSkipLine, kNextWord, kStop };
 
 // How many entries a range of `bytes` could set: each needs a line of its own that starts with
 // the keyword and a separator.
@@ -105,7 +141,7 @@ bool ase::ImportASE(t3DModel* model, const char* path) {
 }
 
 bool ase::openView() {
-    objectsFound = materialsFound = false;
+    startsFound = false;
     struct stat info;
     const int fd = fileno(file);
     if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
@@ -146,7 +182,7 @@ void ase::closeView() {
     std::vector<std::size_t>().swap(objectStarts);
     std::vector<std::size_t>().swap(objectWords);
     std::vector<std::size_t>().swap(materialStarts);
-    objectsFound = materialsFound = false;
+    startsFound = false;
     data = nullptr;
     size = 0;
     in = {nullptr, nullptr};
@@ -154,7 +190,6 @@ void ase::closeView() {
 
 void ase::ReadAseFile(t3DModel* model) {
     model->objectCount = GetObjectCount();
-    findMaterials();
     const long declared = GetMaterialCount();
     model->materialCount = static_cast<int>(std::clamp<long>(
         declared, 0, static_cast<long>(materialStarts.size()) + kMaxEmptyMaterials));
@@ -174,87 +209,127 @@ void ase::ReadAseFile(t3DModel* model) {
     }
 }
 
-// One scan of the whole file for "*GEOMOBJECT", remembering where each object starts.
-void ase::findObjects() {
-    objectStarts.clear();
-    objectWords.clear();
-    rewind();
-    Word w;
-    while (asescan::readWord(in, w)) {
-        if (w.is("*GEOMOBJECT")) {
-            objectWords.push_back(static_cast<std::size_t>(w.text - data));
-            objectStarts.push_back(static_cast<std::size_t>(in.pos - data));
-        } else {
-            asescan::skipLinePiece(in);
+// The one scan loop. Each of the `count` scans keeps its own place in the file (at[i], null once
+// it has ended) and reacts to words through `act`, which reads any values from `in`. Scans that
+// change different things can run side by side: while several stand at the same place the word is
+// read, and the line skipped, once for all of them. A scan's way through the file depends only on
+// where it is and on its own keywords, so each still reads exactly what it would read alone.
+template <typename Act> void ase::scan(const char** at, int count, Act act) {
+    const char* const end = data + size;
+    for (;;) {
+        const char* here = nullptr;
+        for (int i = 0; i < count; ++i)
+            if (at[i] != nullptr && (here == nullptr || at[i] < here))
+                here = at[i];
+        if (here == nullptr)
+            return;
+        asescan::Input afterWord = {here, end};
+        Word w;
+        const bool any = asescan::readWord(afterWord, w);
+        const Keyword keyword = any ? classify(w.text, w.length) : kOther;
+        const char* nextLine = nullptr;
+        for (int i = 0; i < count; ++i) {
+            if (at[i] != here)
+                continue;
+            if (!any) {
+                at[i] = nullptr;
+                continue;
+            }
+            in = afterWord;
+            const Step step = act(i, keyword, w);
+            if (step == kStop) {
+                at[i] = nullptr;
+            } else if (step == kNextWord) {
+                asescan::skipSpace(in);
+                at[i] = in.pos;
+            } else {
+                if (nextLine == nullptr) {
+                    in = afterWord;
+                    asescan::skipLinePiece(in);
+                    asescan::skipSpace(in);
+                    nextLine = in.pos;
+                }
+                at[i] = nextLine;
+            }
         }
     }
-    objectsFound = true;
 }
 
-// The same for "*MATERIAL".
-void ase::findMaterials() {
+// One pass over the whole file remembers where each object and each material starts: the
+// object count and "*MATERIAL" scans, side by side.
+void ase::findStarts() {
+    objectStarts.clear();
+    objectWords.clear();
     materialStarts.clear();
-    rewind();
-    Word w;
-    while (asescan::readWord(in, w)) {
-        if (w.is("*MATERIAL"))
+    const char* at[2] = {data, data};
+    scan(at, 2, [&](int i, Keyword keyword, const Word& w) {
+        if (i == 0 && keyword == kGeomObject) {
+            objectWords.push_back(static_cast<std::size_t>(w.text - data));
+            objectStarts.push_back(static_cast<std::size_t>(in.pos - data));
+            return kNextWord;
+        }
+        if (i == 1 && keyword == kMaterial) {
             materialStarts.push_back(static_cast<std::size_t>(in.pos - data));
-        else
-            asescan::skipLinePiece(in);
-    }
-    materialsFound = true;
+            return kNextWord;
+        }
+        return kSkipLine;
+    });
+    startsFound = true;
 }
 
 int ase::GetObjectCount() {
-    findObjects();
+    findStarts();
     return static_cast<int>(std::min<std::size_t>(objectStarts.size(), INT_MAX));
 }
 
 int ase::GetMaterialCount() {
-    rewind();
-    Word w;
-    while (asescan::readWord(in, w)) {
-        if (w.is("*MATERIAL_COUNT")) {
-            int count = 0;
-            asescan::readInt(in, count);
-            return count;
-        }
-        asescan::skipLinePiece(in);
-    }
-    return 0;
+    int count = 0;
+    const char* at[1] = {data};
+    scan(at, 1, [&](int, Keyword keyword, const Word&) {
+        if (keyword != kMaterialCount)
+            return kSkipLine;
+        asescan::readInt(in, count);
+        return kStop;
+    });
+    return count;
 }
 
 void ase::GetTextureInfo(tMaterialInfo* material, int n) {
-    if (!materialsFound)
-        findMaterials();
+    if (!startsFound)
+        findStarts();
     if (n < 1 || static_cast<std::size_t>(n) > materialStarts.size())
         return;
-    in = {data + materialStarts[n - 1], data + size};
-    Word w;
-    while (asescan::readWord(in, w)) {
-        if (w.is("*MATERIAL")) {
-            return;
-        } else if (w.is("*MATERIAL_DIFFUSE")) {
+    const char* at[1] = {data + materialStarts[n - 1]};
+    scan(at, 1, [&](int, Keyword keyword, const Word&) {
+        switch (keyword) {
+        case kMaterial:
+            return kStop;
+        case kDiffuse:
             for (int c = 0; c < 3; ++c)
                 if (!asescan::readFloat(in, material->diffuse[c]))
                     break;
-        } else if (w.is("*BITMAP")) {
+            return kNextWord;
+        case kBitmap:
             GetTextureName(material);
-        } else if (w.is("*MATERIAL_NAME")) {
+            return kNextWord;
+        case kMaterialName:
             GetMaterialName(material);
-        } else if (w.is("*UVW_U_TILING")) {
+            return kNextWord;
+        case kUTiling:
             material->uTile = ReadFloat();
-        } else if (w.is("*UVW_V_TILING")) {
+            return kNextWord;
+        case kVTiling:
             material->vTile = ReadFloat();
-        } else {
-            asescan::skipLinePiece(in);
+            return kNextWord;
+        default:
+            return kSkipLine;
         }
-    }
+    });
 }
 
 void ase::MoveToObject(int n) {
-    if (!objectsFound)
-        findObjects();
+    if (!startsFound)
+        findStarts();
     if (n < 1 || static_cast<std::size_t>(n) > objectStarts.size())
         in = {data + size, data + size};
     else
@@ -279,20 +354,25 @@ std::size_t ase::objectRange(int n) const {
 void ase::ReadObjectInfo(t3DObject* object, int n) {
     MoveToObject(n);
     const std::size_t range = objectRange(n);
-    Word w;
-    while (asescan::readWord(in, w)) {
-        if (w.is("*MESH_NUMVERTEX"))
+    const char* at[1] = {in.pos};
+    scan(at, 1, [&](int, Keyword keyword, const Word&) {
+        switch (keyword) {
+        case kNumVertex:
             readCount(in, object->vertexCount, object->vertices, capacity(range, "*MESH_VERTEX"));
-        else if (w.is("*MESH_NUMFACES"))
+            return kNextWord;
+        case kNumFaces:
             readCount(in, object->faceCount, object->faces, capacity(range, "*MESH_FACE"));
-        else if (w.is("*MESH_NUMTVERTEX"))
+            return kNextWord;
+        case kNumTVertex:
             readCount(in, object->texVertexCount, object->texVertices,
                       capacity(range, "*MESH_TVERT"));
-        else if (w.is("*GEOMOBJECT"))
-            return;
-        else
-            asescan::skipLinePiece(in);
-    }
+            return kNextWord;
+        case kGeomObject:
+            return kStop;
+        default:
+            return kSkipLine;
+        }
+    });
 }
 
 void ase::readQuoted(char* field) {
@@ -316,16 +396,24 @@ void ase::GetMaterialName(tMaterialInfo* material) {
 
 void ase::ReadObjectData(t3DModel* model, t3DObject* object, int n) {
     GetData(model, object, "*MATERIAL_REF", n);
-    GetData(model, object, "*MESH_VERTEX", n);
-    GetData(model, object, "*MESH_TVERT", n);
-    GetData(model, object, "*MESH_FACE", n);
-    GetData(model, object, "*MESH_TFACE", n);
+    // The other four passes each change their own part of the object, so they run side by side.
+    static const char* const passes[] = {"*MESH_VERTEX", "*MESH_TVERT", "*MESH_FACE",
+                                         "*MESH_TFACE"};
+    dataPasses(model, object, n, passes, 4);
 }
 
 void ase::GetData(t3DModel* model, t3DObject* object, const char* keyword, int n) {
-    const Keyword pass = passOf(keyword);
-    if (pass == kOther || pass == kGeomObject)
-        return;
+    dataPasses(model, object, n, &keyword, 1);
+}
+
+// Data passes over object n, each acting on its own keyword. A data keyword of another pass is
+// passed over without skipping the line.
+void ase::dataPasses(t3DModel* model, t3DObject* object, int n, const char* const* keywords,
+                     int count) {
+    Keyword passes[4];
+    count = std::min(count, 4);
+    for (int i = 0; i < count; ++i)
+        passes[i] = keywords[i] ? classify(keywords[i], std::strlen(keywords[i])) : kOther;
     // Texture coordinates are scaled by the tiling of the object's material; without a material
     // there is no tiling, and they are kept as the file gives them.
     float uTile = 1.0f;
@@ -336,36 +424,34 @@ void ase::GetData(t3DModel* model, t3DObject* object, const char* keyword, int n
         vTile = model->materials[object->materialId].vTile;
     }
     MoveToObject(n);
-    Word w;
-    while (asescan::readWord(in, w)) {
-        const Keyword found = dataKeyword(w);
-        if (found == kGeomObject)
-            return;
-        if (found == kOther) {
-            asescan::skipLinePiece(in);
-            continue;
-        }
-        // Another pass's keyword: go on with the next word of the line.
-        if (found != pass)
-            continue;
-        switch (pass) {
+    const char* at[4];
+    for (int i = 0; i < count; ++i)
+        at[i] = isDataKeyword(passes[i]) ? in.pos : nullptr;
+    scan(at, count, [&](int i, Keyword keyword, const Word&) {
+        if (keyword == kGeomObject)
+            return kStop;
+        if (!isDataKeyword(keyword))
+            return kSkipLine;
+        if (keyword != passes[i])
+            return kNextWord;
+        switch (keyword) {
         case kVertex:
             ReadVertex(object);
-            break;
+            return kNextWord;
         case kTexVertex:
             readTexVertex(object, uTile, vTile);
-            break;
+            return kNextWord;
         case kFace:
             ReadFace(object);
-            break;
+            return kNextWord;
         case kTexFace:
             ReadTextureFace(object);
-            break;
+            return kNextWord;
         default:
             object->materialId = materialNumber(ReadFloat());
-            return;
+            return kStop;
         }
-    }
+    });
 }
 
 // "%d" then "%f %f %f": the file's second and third coordinates change places, the second negated.

@@ -61,11 +61,13 @@ class ase {
     bool openView();
     void closeView();
     void rewind() { in = {data, data + size}; }
-    void findObjects();
-    void findMaterials();
+    template <typename Act> void scan(const char** at, int count, Act act);
+    void findStarts();
     std::size_t objectRange(int n) const;
     void readQuoted(char* field);
     void readTexVertex(t3DObject* object, float uTile, float vTile);
+    void dataPasses(t3DModel* model, t3DObject* object, int n, const char* const* keywords,
+                    int count);
 
     std::FILE* file = nullptr;
     // The open file's contents and the read position within them.
@@ -76,9 +78,8 @@ class ase {
     std::vector<char> copy; // for streams that cannot be mapped
     // Where each object's and material's range starts (just after its word), and where each
     // object's word begins; found once per import.
-    bool objectsFound = false;
+    bool startsFound = false;
     std::vector<std::size_t> objectStarts;
     std::vector<std::size_t> objectWords;
-    bool materialsFound = false;
     std::vector<std::size_t> materialStarts;
 };

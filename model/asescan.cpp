@@ -5,6 +5,10 @@
 #include <cstdlib>
 #include <string>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace asescan {
 
 namespace {
@@ -129,6 +133,20 @@ bool readWord(Input& in, Word& word) {
         return false;
     const char* begin = in.pos;
     const char* p = begin;
+    // Words end at white space; a NUL inside one ends the part C code sees. Both are bytes up to
+    // ' ', so look for those sixteen at a time first.
+#ifdef __SSE2__
+    const __m128i limit = _mm_set1_epi8(' ');
+    while (in.end - p >= 16) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const int low = _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(chunk, limit), chunk));
+        if (low != 0) {
+            p += __builtin_ctz(static_cast<unsigned>(low));
+            break;
+        }
+        p += 16;
+    }
+#endif
     const char* nul = nullptr;
     for (; p < in.end; ++p) {
         const unsigned char c = static_cast<unsigned char>(*p);
