@@ -1,0 +1,92 @@
+// Measures the ASE reader, normals included, on generated models of growing size: one big object,
+// and many small ones. Prints megabytes per second for each size, so that linear growth shows as
+// a steady rate.
+//
+// Usage: asebench [--quick]
+#include "model/ase.h"
+#include "platform/testhooks.h"
+#include "tools/asegen.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+void freeModel(t3DModel& model) {
+    for (t3DObject& o : model.objects) {
+        delete[] o.vertices;
+        delete[] o.normals;
+        delete[] o.texVertices;
+        delete[] o.faces;
+    }
+    model = t3DModel();
+}
+
+// The best of several imports of the file, in seconds.
+double timeImport(const std::string& path, int faces, double budget) {
+    ase reader;
+    double best = 1e30;
+    double spent = 0;
+    for (int run = 0; run < 3 || spent < budget; ++run) {
+        t3DModel model;
+        const auto start = std::chrono::steady_clock::now();
+        const bool ok = reader.ImportASE(&model, path.c_str());
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        int read = 0;
+        for (int i = 0; i < model.objectCount; ++i)
+            read += model.objects[i].faceCount;
+        freeModel(model);
+        if (!ok || read != faces) {
+            std::fprintf(stderr, "asebench: %s read %d faces of %d\n", path.c_str(), read, faces);
+            std::exit(1);
+        }
+        best = seconds < best ? seconds : best;
+        spent += seconds;
+    }
+    return best;
+}
+
+void measure(const char* shape, int objects, int columns, int rows, double budget) {
+    const std::string text = asegen::model(objects, columns, rows);
+    char path[] = "/tmp/asebench-XXXXXX";
+    const int fd = mkstemp(path);
+    if (fd < 0 || write(fd, text.data(), text.size()) != static_cast<ssize_t>(text.size())) {
+        std::fprintf(stderr, "asebench: cannot write %s\n", path);
+        std::exit(1);
+    }
+    close(fd);
+    const int faces = objects * 2 * columns * rows;
+    const double seconds = timeImport(path, faces, budget);
+    unlink(path);
+    const double megabytes = text.size() / 1e6;
+    std::printf("%-14s %8d %8d %10.2f %10.2f %10.0f\n", shape, objects, faces, megabytes,
+                seconds * 1e3, megabytes / seconds);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
+    SetMessageBoxHook([](const char* text, const char*, UINT) {
+        std::fprintf(stderr, "asebench: %s\n", text);
+        return IDOK;
+    });
+    const double budget = quick ? 0.05 : 0.5;
+    std::printf("%-14s %8s %8s %10s %10s %10s\n", "shape", "objects", "faces", "MB", "ms", "MB/s");
+    // One object of 2 x columns x rows faces; the last is 100,000.
+    const int grids[][2] = {{25, 20}, {50, 40}, {125, 80}, {250, 200}, {500, 400}};
+    for (const auto& grid : grids)
+        if (!quick || grid[0] <= 250)
+            measure("one object", 1, grid[0], grid[1], budget);
+    // Small objects of 200 faces each, up to two hundred of them and beyond.
+    for (int objects : {25, 50, 100, 200, 800})
+        if (!quick || objects <= 200)
+            measure("small objects", objects, 10, 10, budget);
+    return 0;
+}
