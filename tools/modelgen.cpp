@@ -437,7 +437,6 @@ std::string aseText(const Model& model) {
         s += "\t\t*MATERIAL_CLASS \"Standard\"\n";
         s += "\t\t*MATERIAL_AMBIENT " + diffuse + "\n";
         s += "\t\t*MATERIAL_DIFFUSE " + diffuse + "\n";
-        s += "\t\t*MATERIAL_SPECULAR 0.9000\t0.9000\t0.9000\n";
         s += "\t\t*MATERIAL_SHINE 0.1000\n\t\t*MATERIAL_SHINESTRENGTH 0.0000\n";
         s += "\t\t*MATERIAL_TRANSPARENCY 0.0000\n\t\t*MATERIAL_WIRESIZE 1.0000\n";
         s += "\t\t*MATERIAL_SHADING Blinn\n\t\t*MATERIAL_XP_FALLOFF 0.0000\n";
@@ -956,13 +955,13 @@ Colour paintCap(int x, int y, int size) {
     return blue;
 }
 
-struct TextureSpec {
+struct Texture {
     const char* file;
     int size;
     Painter paint;
 };
 
-const TextureSpec kTextures[] = {
+const Texture kTextures[] = {
     {"deck.bmp", 64, paintDeck},
     {"housing.bmp", 64, paintHousing},
     {"trim.bmp", 64, paintTrim},
@@ -1216,11 +1215,11 @@ Image paintGround() {
     return img;
 }
 
-Image paint(const TextureSpec& spec) {
-    Image img(spec.size, spec.size);
-    for (int y = 0; y < spec.size; ++y)
-        for (int x = 0; x < spec.size; ++x)
-            img.set(x, y, spec.paint(x, y, spec.size));
+Image paint(const Texture& texture) {
+    Image img(texture.size, texture.size);
+    for (int y = 0; y < texture.size; ++y)
+        for (int x = 0; x < texture.size; ++x)
+            img.set(x, y, texture.paint(x, y, texture.size));
     return img;
 }
 
@@ -1608,8 +1607,8 @@ int main(int argc, char** argv) {
         std::printf("%-11s %2zu objects %5zu triangles\n", m.file.c_str(), m.objects.size(),
                     triangles(m));
     }
-    for (const TextureSpec& spec : kTextures)
-        ok = writeFile(dir + spec.file, bmpBytes(paint(spec))) && ok;
+    for (const Texture& texture : kTextures)
+        ok = writeFile(dir + texture.file, bmpBytes(paint(texture))) && ok;
     ok = writeFile(dir + "Razedud.bmp", bmpBytes(paintGround())) && ok;
     return ok ? 0 : 1;
 }
