@@ -211,5 +211,11 @@ int main(int argc, char** argv) {
     if (!reader.ImportASE(&model, path))
         return 1;
     print(model, summary);
+    for (t3DObject& o : model.objects) {
+        delete[] o.vertices;
+        delete[] o.normals;
+        delete[] o.texVertices;
+        delete[] o.faces;
+    }
     return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
 }

@@ -305,11 +305,11 @@ void run(const char* what, bool mutated, std::chrono::milliseconds budget) {
     std::printf("%s: %d files compared\n", what, files);
 }
 
-TEST(ReaderAgainstReference, GeneratedFiles) {
+TEST(AseReaderAgainstReference, GeneratedFiles) {
     run("generated", false, std::chrono::milliseconds(2500));
 }
 
-TEST(ReaderAgainstReference, MutatedFiles) {
+TEST(AseReaderAgainstReference, MutatedFiles) {
     run("mutated", true, std::chrono::milliseconds(2500));
 }
 

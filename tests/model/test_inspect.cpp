@@ -40,7 +40,7 @@ Outcome inspect(const std::string& arguments) {
     return run;
 }
 
-TEST(Inspect, PrintsTheModelAsLoaded) {
+TEST(AseInspect, PrintsTheModelAsLoaded) {
     const std::string path = WriteScratch("inspect.ASE", "*MATERIAL_COUNT 1\n*MATERIAL 0 {\n"
                                                          "*MATERIAL_NAME \"a\\\"b\"\n"
                                                          "*BITMAP \"t.bmp\"\n"
@@ -97,7 +97,7 @@ TEST(Inspect, PrintsTheModelAsLoaded) {
 )");
 }
 
-TEST(Inspect, FailuresSayWhatWentWrong) {
+TEST(AseInspect, FailuresSayWhatWentWrong) {
     const Outcome missing = inspect(ScratchPath("missing.ASE"));
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.out, "");
@@ -109,7 +109,7 @@ TEST(Inspect, FailuresSayWhatWentWrong) {
 }
 
 // Every float printed reads back to the very float the reader produced.
-TEST(Inspect, FloatsReadBackExactly) {
+TEST(AseInspect, FloatsReadBackExactly) {
     std::mt19937 random(5);
     std::string text = "*GEOMOBJECT {\n*MESH_NUMVERTEX 300\n";
     for (int v = 0; v < 300; ++v) {

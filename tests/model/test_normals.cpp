@@ -73,7 +73,7 @@ const CVector3* normals(t3DModel& m) {
     return m.objects[0].normals;
 }
 
-TEST(Normals, OneTriangle) {
+TEST(VertexNormals, OneTriangle) {
     t3DModel m = mesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
     const CVector3* n = normals(m);
     for (int v = 0; v < 3; ++v)
@@ -81,7 +81,7 @@ TEST(Normals, OneTriangle) {
     FreeModel(&m);
 }
 
-TEST(Normals, WeightedByArea) {
+TEST(VertexNormals, WeightedByArea) {
     // Area 2, counter-clockwise seen from +z; area 1, counter-clockwise seen from +x.
     t3DModel m =
         mesh({{0, 0, 0}, {2, 0, 0}, {0, 2, 0}, {0, 1, 0}, {0, 0, 2}}, {{0, 1, 2}, {0, 3, 4}});
@@ -91,7 +91,7 @@ TEST(Normals, WeightedByArea) {
     FreeModel(&m);
 }
 
-TEST(Normals, FacesThatAddNothing) {
+TEST(VertexNormals, FacesThatAddNothing) {
     // A face of zero area, a face naming one vertex three times, and a plane of two triangles.
     t3DModel m = mesh({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {5, 5, 5}},
                       {{0, 1, 2}, {0, 2, 3}, {0, 1, 1}, {2, 2, 2}});
@@ -103,7 +103,7 @@ TEST(Normals, FacesThatAddNothing) {
     FreeModel(&m);
 }
 
-TEST(Normals, FacesOutsideTheVerticesAndCancellingFaces) {
+TEST(VertexNormals, FacesOutsideTheVerticesAndCancellingFaces) {
     t3DModel m = mesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}},
                       {{0, 1, 2}, {0, 2, 1}, {0, 1, 3}, {-1, 0, 1}, {0, 1, 2147483647}});
     const CVector3* n = normals(m);
@@ -116,7 +116,7 @@ TEST(Normals, FacesOutsideTheVerticesAndCancellingFaces) {
     EXPECT_TRUE(none.objects.empty());
 }
 
-TEST(Normals, OnePassEqualsTheDoubleLoop) {
+TEST(VertexNormals, OnePassEqualsTheDoubleLoop) {
     std::mt19937 random(99);
     const float specials[] = {0.0f,
                               -0.0f,

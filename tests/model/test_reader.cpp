@@ -16,7 +16,7 @@
 
 namespace {
 
-class Reader : public ::testing::Test {
+class AseReader : public ::testing::Test {
   protected:
     void SetUp() override {
         SetMessageBoxHook([this](const char* text, const char* caption, UINT type) {
@@ -96,7 +96,7 @@ const char* const kTwoObjects = R"(*3DSMAX_ASCIIEXPORT	200
 }
 )";
 
-TEST_F(Reader, ReadsWhatEachKeywordSays) {
+TEST_F(AseReader, ReadsWhatEachKeywordSays) {
     const t3DModel& m = load(kTwoObjects);
     ASSERT_EQ(m.objectCount, 2);
     ASSERT_EQ(m.materialCount, 1);
@@ -135,7 +135,7 @@ TEST_F(Reader, ReadsWhatEachKeywordSays) {
     EXPECT_EQ(second.faces, nullptr);
 }
 
-TEST_F(Reader, FirstAndLastOccurrences) {
+TEST_F(AseReader, FirstAndLastOccurrences) {
     const t3DModel& m = load("*MATERIAL_COUNT 2\n*MATERIAL_COUNT 5\n"
                              "*MATERIAL 0 {\n*BITMAP \"a.bmp\"\n*BITMAP \"b.bmp\"\n"
                              "*UVW_U_TILING 3\n*UVW_U_TILING 5\n}\n"
@@ -157,7 +157,7 @@ TEST_F(Reader, FirstAndLastOccurrences) {
     expectVector(o.vertices[2], 2.0f, 2.0f, -2.0f);
 }
 
-TEST_F(Reader, WordsAreWholeAndCaseMatters) {
+TEST_F(AseReader, WordsAreWholeAndCaseMatters) {
     const t3DModel& m = load("*GEOMOBJECT {\n*MESH_NUMVERTEX 2\n*MESH_VERTEX_LIST {\n"
                              "*MESH_VERTEXNORMAL 0 9 9 9\n*mesh_vertex 1 9 9 9\n"
                              "*MESH_VERTEX 1 1 2 3\n}\n}\n*GEOMOBJECTS\n*geomobject\n");
@@ -168,7 +168,7 @@ TEST_F(Reader, WordsAreWholeAndCaseMatters) {
 
 // A keyword that matches reads its values and the scan goes on with the same line; any other word
 // sends the rest of the line away, in pieces of at most 99 characters.
-TEST_F(Reader, LinesAreSkippedInPiecesOf99Characters) {
+TEST_F(AseReader, LinesAreSkippedInPiecesOf99Characters) {
     const std::string junk = "*JUNK";
     std::string text = "*GEOMOBJECT *GEOMOBJECT\n";
     text += junk + std::string(99, ' ') + "*GEOMOBJECT\n"; // a piece ends just before it
@@ -178,7 +178,7 @@ TEST_F(Reader, LinesAreSkippedInPiecesOf99Characters) {
     EXPECT_EQ(m.objectCount, 3);
 }
 
-TEST_F(Reader, DataPassesTokeniseEachInTheirOwnWay) {
+TEST_F(AseReader, DataPassesTokeniseEachInTheirOwnWay) {
     // In the vertex pass the second vertex follows on the same line; a line that starts with any
     // other word is gone, vertex and all.
     const t3DModel& m = load("*GEOMOBJECT {\n*MESH_NUMVERTEX 4\n*MESH_NUMTVERTEX 2\n"
@@ -198,7 +198,7 @@ TEST_F(Reader, DataPassesTokeniseEachInTheirOwnWay) {
     EXPECT_EQ(o.texVertices[0].y, 0.75f);
 }
 
-TEST_F(Reader, ValuesAreReadAsScanfReadsThem) {
+TEST_F(AseReader, ValuesAreReadAsScanfReadsThem) {
     const t3DModel& m = load("*GEOMOBJECT\n*MESH_NUMVERTEX 4\n*MESH_NUMFACES 3\n"
                              "*MESH_VERTEX\n 0\n\t-1.5e1\n +2E-1 0x1p3\n"
                              "*MESH_VERTEX 1 7 x 9\n"
@@ -227,14 +227,14 @@ TEST_F(Reader, ValuesAreReadAsScanfReadsThem) {
 }
 
 // The scan stops when no word is left, so the last word is never compared twice.
-TEST_F(Reader, TheLastWordCountsOnce) {
+TEST_F(AseReader, TheLastWordCountsOnce) {
     EXPECT_EQ(load("*GEOMOBJECT\n\n  ").objectCount, 1);
     EXPECT_EQ(load("*GEOMOBJECT").objectCount, 1);
     const t3DModel& m = load("*MATERIAL_COUNT 1\n*MATERIAL *BITMAP \"x.bmp\"  \n");
     EXPECT_STREQ(m.materials[0].textureFile, "x.bmp");
 }
 
-TEST_F(Reader, QuotedValues) {
+TEST_F(AseReader, QuotedValues) {
     const std::string longName(400, 'n');
     const t3DModel& m = load("*MATERIAL_COUNT 4\n"
                              "*MATERIAL 0 {\n*MATERIAL_NAME \"02 - Default\"\n}\n"
@@ -254,14 +254,14 @@ TEST_F(Reader, QuotedValues) {
     EXPECT_STREQ(m.materials[3].textureFile, "");
 }
 
-TEST_F(Reader, OverlongWordsAreOneWord) {
+TEST_F(AseReader, OverlongWordsAreOneWord) {
     const std::string word(5000, 'w');
     const t3DModel& m =
         load(word + " *GEOMOBJECT\n" + word + "\n*GEOMOBJECT\n*" + word + "*GEOMOBJECT\n");
     EXPECT_EQ(m.objectCount, 1);
 }
 
-TEST_F(Reader, MaterialCounts) {
+TEST_F(AseReader, MaterialCounts) {
     const t3DModel& more = load("*MATERIAL_COUNT 3\n*MATERIAL 0 {\n*MATERIAL_NAME \"a\"\n}\n");
     ASSERT_EQ(more.materialCount, 3);
     EXPECT_STREQ(more.materials[2].name, "");
@@ -272,7 +272,7 @@ TEST_F(Reader, MaterialCounts) {
     EXPECT_EQ(load("*MATERIAL_COUNT x 3\n*MATERIAL 0 {\n}\n").materialCount, 0);
 }
 
-TEST_F(Reader, CountsOutsideWhatTheObjectCouldHold) {
+TEST_F(AseReader, CountsOutsideWhatTheObjectCouldHold) {
     const std::string object = "*GEOMOBJECT {\n*MESH_NUMVERTEX 2000000000\n"
                                "*MESH_NUMFACES -3\n*MESH_NUMTVERTEX 99999999999\n"
                                "*MESH_VERTEX 1 1 2 3\n*MESH_FACE 0: A: 0 B: 1 C: 1\n"
@@ -289,7 +289,7 @@ TEST_F(Reader, CountsOutsideWhatTheObjectCouldHold) {
     EXPECT_EQ(m.objects[1].vertexCount, 0);
 }
 
-TEST_F(Reader, DataOutsideItsArrayIsDropped) {
+TEST_F(AseReader, DataOutsideItsArrayIsDropped) {
     const t3DModel& m = load("*GEOMOBJECT {\n*MESH_NUMVERTEX 2\n*MESH_NUMFACES 1\n"
                              "*MESH_VERTEX -1 5 5 5\n*MESH_VERTEX 2 6 6 6\n"
                              "*MESH_VERTEX 99999999999 7 7 7\n*MESH_VERTEX 1 1 2 3\n"
@@ -313,7 +313,7 @@ TEST_F(Reader, DataOutsideItsArrayIsDropped) {
     EXPECT_NE(empty.normals, nullptr);
 }
 
-TEST_F(Reader, TextureVerticesAndMaterials) {
+TEST_F(AseReader, TextureVerticesAndMaterials) {
     const t3DModel& m = load("*MATERIAL_COUNT 1\n*MATERIAL 0 {\n*UVW_V_TILING 3\n}\n"
                              "*GEOMOBJECT {\n*MESH_NUMTVERTEX 1\n*MESH_TVERT 0 0.5 0.5\n}\n"
                              "*GEOMOBJECT {\n*MESH_NUMTVERTEX 1\n*MESH_TVERT 0 0.5 0.5\n"
@@ -337,7 +337,7 @@ TEST_F(Reader, TextureVerticesAndMaterials) {
     EXPECT_EQ(m.objects[6].materialId, 0);
 }
 
-TEST_F(Reader, MissingFilesAreReportedOnce) {
+TEST_F(AseReader, MissingFilesAreReportedOnce) {
     t3DModel& m = models.emplace_back();
     EXPECT_FALSE(reader.ImportASE(&m, "models/no such file.ASE"));
     ASSERT_EQ(messages.size(), 1u);
@@ -365,7 +365,7 @@ TEST_F(Reader, MissingFilesAreReportedOnce) {
 
 // A second import appends zero entries behind the ones it fills again. The old arrays are
 // freed; LeakSanitizer would see them otherwise.
-TEST_F(Reader, ASecondImportAppends) {
+TEST_F(AseReader, ASecondImportAppends) {
     const std::string path = WriteScratch("twice.ASE", kTwoObjects);
     t3DModel& m = models.emplace_back();
     ASSERT_TRUE(reader.ImportASE(&m, path.c_str()));
@@ -390,7 +390,7 @@ TEST_F(Reader, ASecondImportAppends) {
 }
 
 // The two exports in the shared test data, when they are there.
-TEST_F(Reader, RealExports) {
+TEST_F(AseReader, RealExports) {
     for (const char* name : {"RotatingCube.ASE", "ThreeCubesGreen.ASE"}) {
         std::ifstream file(std::string("../shared/testdata/ase/") + name, std::ios::binary);
         if (!file)
