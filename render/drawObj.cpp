@@ -101,16 +101,33 @@ void drawObj::drawScene(float speed, float tilt, float radius) {
 }
 
 void drawObj::drawTextPlane(float halfX, float halfZ) {
+    // One textured quad spanning the whole ground, cut into a grid of equal cells. OpenGL may
+    // work fog out per vertex: the corners of a single quad lie hundreds of units away, some
+    // behind the eye, and the ground would drown in fog everywhere. The cells keep the quad's
+    // corners, winding, normal and texture mapping.
+    const int cells = 40;
     glColor3f(1, 1, 1);
     glBegin(GL_QUADS);
     glNormal3f(0, 1, 0);
-    glTexCoord2f(0, 0);
-    glVertex3f(halfX, 0, halfZ);
-    glTexCoord2f(1, 0);
-    glVertex3f(halfX, 0, -halfZ);
-    glTexCoord2f(1, 1);
-    glVertex3f(-halfX, 0, -halfZ);
-    glTexCoord2f(0, 1);
-    glVertex3f(-halfX, 0, halfZ);
+    for (int i = 0; i < cells; ++i) {
+        const float u0 = static_cast<float>(i) / cells;
+        const float u1 = static_cast<float>(i + 1) / cells;
+        const float z0 = halfZ - 2 * halfZ * u0;
+        const float z1 = halfZ - 2 * halfZ * u1;
+        for (int j = 0; j < cells; ++j) {
+            const float v0 = static_cast<float>(j) / cells;
+            const float v1 = static_cast<float>(j + 1) / cells;
+            const float x0 = halfX - 2 * halfX * v0;
+            const float x1 = halfX - 2 * halfX * v1;
+            glTexCoord2f(u0, v0);
+            glVertex3f(x0, 0, z0);
+            glTexCoord2f(u1, v0);
+            glVertex3f(x0, 0, z1);
+            glTexCoord2f(u1, v1);
+            glVertex3f(x1, 0, z1);
+            glTexCoord2f(u0, v1);
+            glVertex3f(x1, 0, z0);
+        }
+    }
     glEnd();
 }

@@ -1,6 +1,7 @@
 // The set-up of a rendering context, the model set and the overlay text, read back from a real
 // OpenGL context.
 #include "platform/testhooks.h"
+#include "render/drawObj.h"
 #include "render/load.h"
 #include "render/text.h"
 #include "shell/openwindow.h"
@@ -185,6 +186,23 @@ TEST_F(GLSetup, ModelIsDrawnTexturedWhereItLies) {
     const std::uint32_t grey = gl.pixel(gl.width / 2, gl.height / 2);
     EXPECT_GT(grey & 0xffu, 0x20u) << std::hex << grey;
     EXPECT_EQ(grey >> 16, grey & 0xffu) << std::hex << grey; // lit grey, no texture
+}
+
+TEST_F(GLSetup, GroundShowsThroughTheFogNearTheVehicle) {
+    writeAllFiles();
+    dir.writeBMP("models/Razedud.bmp", 16, 16, 255, 0, 0);
+    ASSERT_EQ(start.InitGL(), 1);
+    glClearColor(0.5f, 0.5f, 0.5f, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    glEnable(GL_LIGHTING);
+    obj.drawScene(0, 0, 0.3f);
+    // A few units in front of the camera the red ground keeps most of its colour; drowned in
+    // the grey fog it would be grey here.
+    const std::uint32_t near = gl.pixel(gl.width / 2, 20);
+    const int red = near >> 16, green = (near >> 8) & 0xff;
+    EXPECT_GT(red, green + 60) << std::hex << near;
+    EXPECT_LT(green, 60) << std::hex << near;
 }
 
 TEST_F(GLSetup, BrokenIndicesAreSkippedNotRead) {
