@@ -21,6 +21,7 @@
 #include FT_SYNTHESIS_H
 
 #include <algorithm>
+#include <cstdlib>
 #include <vector>
 
 namespace platform {
@@ -49,10 +50,20 @@ FT_Library library() {
     return ft;
 }
 
+// fontconfig keeps its configuration until FcFini, which a leak checker would otherwise report.
+bool startFontconfig() {
+    static bool started = false;
+    if (!started && FcInit()) {
+        std::atexit(FcFini);
+        started = true;
+    }
+    return started;
+}
+
 bool openFace(Font& font) {
     if (font.ft)
         return true;
-    if (!library() || !FcInit())
+    if (!library() || !startFontconfig())
         return false;
     FcPattern* pattern = FcPatternCreate();
     if (!font.face.empty())

@@ -4,7 +4,8 @@
 // top-down or bottom-up) becomes the record, rows bottom first as a DIB stores them.
 // Differs from GLAUX: before anything is allocated the header is checked, and a file is refused
 // when it claims more than 16384 pixels a side, or when an uncompressed file is shorter than its
-// pixel rows, so a damaged header cannot ask for gigabytes.
+// pixel rows, so a damaged header cannot ask for gigabytes. Run-length files may claim at most 128
+// pixels per byte of pixel data; unknown compressions and pixel depths are refused.
 #include "platform/glaux.h"
 
 #include <SDL.h>
@@ -14,6 +15,9 @@
 
 namespace {
 const long long maxSide = 16384;
+const long long rle8 = 1;
+const long long rle4 = 2;
+const long long rlePixelsPerByte = 128;
 
 long long readLE(const unsigned char* p, int bytes) {
     unsigned long long value = 0;
@@ -55,12 +59,20 @@ bool plausible(SDL_RWops* file) {
         height = -height;
     if (width < 1 || width > maxSide || height < 1 || height > maxSide)
         return false;
-    const bool uncompressed = compression == 0 || compression == 3 || compression == 6;
-    if (!uncompressed)
-        return true;
-    const long long rowBytes = (width * bitsPerPixel + 31) / 32 * 4;
     const Sint64 fileSize = SDL_RWsize(file);
-    return fileSize >= 0 && fileSize >= offset + rowBytes * height;
+    if (fileSize < 0 || offset > fileSize)
+        return false;
+    // Run-length files: a two-byte run gives at most 255 pixels, so a file that claims more
+    // pixels than that is refused before SDL makes a surface of the claimed size.
+    if ((compression == rle8 && bitsPerPixel == 8) || (compression == rle4 && bitsPerPixel == 4))
+        return width * height <= rlePixelsPerByte * (fileSize - offset);
+    const bool uncompressed = compression == 0 || compression == 3 || compression == 6;
+    const bool knownDepth = bitsPerPixel == 1 || bitsPerPixel == 4 || bitsPerPixel == 8 ||
+                            bitsPerPixel == 16 || bitsPerPixel == 24 || bitsPerPixel == 32;
+    if (!uncompressed || !knownDepth)
+        return false;
+    const long long rowBytes = (width * bitsPerPixel + 31) / 32 * 4;
+    return fileSize >= offset + rowBytes * height;
 }
 
 AUX_RGBImageRec* toRecord(SDL_Surface* rgb) {

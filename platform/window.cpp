@@ -46,8 +46,9 @@ void applyCursor() {
     SDL_ShowCursor(g_cursorCount >= 0 ? SDL_ENABLE : SDL_DISABLE);
 }
 
-void quitVideo() {
-    SDL_Quit();
+// An X server keeps a changed mode after its client is gone.
+void restoreDisplay() {
+    ChangeDisplaySettingsA(nullptr, 0);
 }
 } // namespace
 
@@ -57,8 +58,9 @@ std::uintptr_t newHandleId() {
 }
 
 std::map<std::uintptr_t, Window>& windows() {
-    static std::map<std::uintptr_t, Window> all;
-    return all;
+    // Never destroyed, so the exit handler above can still look at the windows.
+    static auto* all = new std::map<std::uintptr_t, Window>;
+    return *all;
 }
 
 Window* findWindow(HWND window) {
@@ -96,10 +98,10 @@ bool ensureVideo() {
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
         return false;
-    // Whatever way the process ends, SDL gives a changed display mode back.
+    // However the process ends, a changed display mode is given back.
     static bool registered = false;
     if (!registered)
-        registered = std::atexit(quitVideo) == 0;
+        registered = std::atexit(restoreDisplay) == 0;
     applyCursor();
     return true;
 }
