@@ -4,6 +4,7 @@
 
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <climits>
@@ -174,6 +175,19 @@ bool ase::openView() {
     return true;
 }
 
+// Hands back the whole pages of a mapped file between two places that every running scan has
+// passed, so that a huge file does not stay resident as a whole. A later scan that needs them
+// again finds them in the file cache.
+void ase::releasePages(const char* from, const char* to) {
+    if (mapping == nullptr)
+        return;
+    const std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    const std::size_t first = (static_cast<std::size_t>(from - data) + page - 1) / page * page;
+    const std::size_t last = static_cast<std::size_t>(to - data) / page * page;
+    if (last > first)
+        madvise(static_cast<char*>(mapping) + first, last - first, MADV_DONTNEED);
+}
+
 void ase::closeView() {
     if (mapping != nullptr)
         munmap(mapping, size);
@@ -216,6 +230,7 @@ void ase::ReadAseFile(t3DModel* model) {
 // where it is and on its own keywords, so each still reads exactly what it would read alone.
 template <typename Act> void ase::scan(const char** at, int count, Act act) {
     const char* const end = data + size;
+    const char* behind = nullptr;
     for (;;) {
         const char* here = nullptr;
         for (int i = 0; i < count; ++i)
@@ -223,6 +238,12 @@ template <typename Act> void ase::scan(const char** at, int count, Act act) {
                 here = at[i];
         if (here == nullptr)
             return;
+        if (behind == nullptr)
+            behind = here;
+        if (here - behind >= kReleaseStep) {
+            releasePages(behind, here);
+            behind = here;
+        }
         asescan::Input afterWord = {here, end};
         Word w;
         const bool any = asescan::readWord(afterWord, w);

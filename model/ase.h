@@ -63,6 +63,7 @@ class ase {
     void rewind() { in = {data, data + size}; }
     template <typename Act> void scan(const char** at, int count, Act act);
     void findStarts();
+    void releasePages(const char* from, const char* to);
     std::size_t objectRange(int n) const;
     void readQuoted(char* field);
     void readTexVertex(t3DObject* object, float uTile, float vTile);
@@ -75,6 +76,7 @@ class ase {
     std::size_t size = 0;
     asescan::Input in = {nullptr, nullptr};
     void* mapping = nullptr;
+    static const std::ptrdiff_t kReleaseStep = 8 << 20;
     std::vector<char> copy; // for streams that cannot be mapped
     // Where each object's and material's range starts (just after its word), and where each
     // object's word begins; found once per import.

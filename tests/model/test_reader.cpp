@@ -6,12 +6,15 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cmath>
 #include <cstring>
 #include <fstream>
 #include <list>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -387,6 +390,18 @@ TEST_F(AseReader, ASecondImportAppends) {
     ReferenceImport(&expected, path.c_str());
     EXPECT_EQ(CompareModels(m, expected), "");
     FreeModel(&expected);
+}
+
+// A stream that cannot be mapped is read whole and gives the same model.
+TEST_F(AseReader, PipesAreReadLikeFiles) {
+    const std::string fifo = ScratchPath("pipe.ASE");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string content = std::string(kTwoObjects) + std::string(100000, '\n');
+    std::thread writer([&] { std::ofstream(fifo, std::ios::binary) << content; });
+    t3DModel& piped = models.emplace_back();
+    EXPECT_TRUE(reader.ImportASE(&piped, fifo.c_str()));
+    writer.join();
+    EXPECT_EQ(CompareModels(piped, load(content)), "");
 }
 
 // The two exports in the shared test data, when they are there.
