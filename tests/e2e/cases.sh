@@ -1,0 +1,261 @@
+#!/usr/bin/env bash
+# End-to-end cases of the real program under a virtual X server, driven with keys and read back
+# from screenshots. Usage: cases.sh CASE PROGRAM X11_HELPER
+# Each case starts its own server, so cases can run in parallel.
+
+E2E_CASE=$1
+E2E_BIN=$(realpath "$2")
+E2E_X11=$(realpath "$3")
+E2E_ROOT=$(realpath "$(dirname "$0")/../..")
+source "$(dirname "$0")/lib.sh"
+
+FIRST_TITLE="Balantor"
+TITLE="Quib's OpenGL Framework"
+
+# The first window, the overlay at rest, the rider switch, a ride to a fall, the restart and
+# Escape.
+case_ride() {
+    start_xvfb 1024x768x24
+    cd "$E2E_ROOT" || fail "no project root"
+    start_app
+    local w
+    w=$(wait_window "$FIRST_TITLE") || exit 1
+    expect_geometry "$w" 640x480+0+0
+    note "first window: 640 x 480, titled \"$FIRST_TITLE\""
+
+    local rest=$E2E_TMP/rest.ppm
+    still_shot "$w" "$rest"
+    local zero
+    zero=$(glyphs "$rest" $ANGLE)
+    [ "$zero" = "$(glyphs "$rest" $SPEED)" ] || fail "angle and speed differ at rest"
+    [ "$(dark_pixels "$rest" $ANGLE)" -gt 20 ] || fail "no angle shown at rest"
+    [ "$(dark_pixels "$rest" $GAMEOVER)" = 0 ] || fail "game-over region not empty at rest"
+    note "at rest the angle and the speed show the same number, no game-over lines"
+
+    # M switches the rider once per press however long it is held: with a switch per frame the
+    # figure after each press would depend on the frame count.
+    local other=$E2E_TMP/other.ppm back=$E2E_TMP/back.ppm
+    hold "$w" m && sleep 0.3 && release m
+    still_shot "$w" "$other"
+    same_picture "$rest" "$other" && fail "M did not switch the rider"
+    hold "$w" m && sleep 0.7 && release m
+    still_shot "$w" "$back"
+    same_picture "$rest" "$back" || fail "a second press of M did not bring the first rider back"
+    hold "$w" m && sleep 0.45 && release m
+    still_shot "$w" "$back"
+    same_picture "$other" "$back" || fail "a third press of M did not show the second rider"
+    press "$w" m
+    still_shot "$w" "$back"
+    same_picture "$rest" "$back" || fail "a fourth press of M did not bring the first rider back"
+    note "M switches the rider once per press"
+
+    # Up tilts the rider: the angle leaves 0.00 and the picture changes.
+    local now=$E2E_TMP/now.ppm deadline
+    hold "$w" Up
+    deadline=$((SECONDS + TIMEOUT))
+    while :; do
+        [ $SECONDS -lt $deadline ] || fail "holding Up did not change the angle"
+        shot "$w" "$now"
+        [ "$(glyphs "$now" $ANGLE)" != "$zero" ] && break
+        sleep 0.1
+    done
+    same_picture "$rest" "$now" && fail "holding Up did not change the picture"
+    note "holding Up changes the angle and the picture"
+
+    # Held on, the vehicle gathers speed: the angle climbs past 10 degrees (one more digit) and
+    # comes back below it. Read from the screen, this holds at any frame rate.
+    local rest_width wide=0
+    rest_width=$(text_width "$rest" $ANGLE)
+    deadline=$((SECONDS + 3 * TIMEOUT))
+    while :; do
+        [ $SECONDS -lt $deadline ] || fail "the angle did not climb and come back while Up was held"
+        shot "$w" "$now"
+        if [ "$(text_width "$now" $ANGLE)" -gt "$rest_width" ]; then
+            wide=1
+        elif [ $wide = 1 ]; then
+            break
+        fi
+        sleep 0.1
+    done
+    [ "$(glyphs "$now" $SPEED)" != "$zero" ] || fail "no speed after holding Up"
+
+    # Down instead: the vehicle falls backwards and the game-over lines appear.
+    release Up
+    hold "$w" Down
+    deadline=$((SECONDS + TIMEOUT))
+    while :; do
+        [ $SECONDS -lt $deadline ] || fail "holding Down after Up did not make the vehicle fall"
+        shot "$w" "$now"
+        [ "$(dark_pixels "$now" $GAMEOVER)" -gt 100 ] && break
+        sleep 0.1
+    done
+    note "holding Up then Down makes the vehicle fall; the game-over lines appear"
+
+    # Fallen, nothing moves: the angle stays, the speed shows 0.00, the keys do nothing.
+    local fallen=$E2E_TMP/fallen.ppm
+    sleep 0.3
+    shot "$w" "$fallen"
+    release Down
+    hold "$w" Up && sleep 0.3 && release Up
+    shot "$w" "$now"
+    same_picture "$fallen" "$now" || fail "the picture changed after the fall"
+    [ "$(glyphs "$fallen" $ANGLE)" != "$zero" ] || fail "the fallen angle shows 0.00"
+    [ "$(glyphs "$fallen" $SPEED)" = "$zero" ] || fail "the speed is not 0.00 after the fall"
+    note "after the fall the angle is frozen and the speed shows 0.00"
+
+    # Space restarts: back to 0.00 and no game-over lines.
+    press "$w" space
+    deadline=$((SECONDS + TIMEOUT))
+    while :; do
+        [ $SECONDS -lt $deadline ] || fail "Space did not restart the ride"
+        shot "$w" "$now"
+        [ "$(dark_pixels "$now" $GAMEOVER)" = 0 ] && break
+        sleep 0.1
+    done
+    still_shot "$w" "$now"
+    [ "$(glyphs "$now" $GAMEOVER)" = "$(glyphs "$rest" $GAMEOVER)" ] ||
+        fail "the game-over region did not return to its rest look"
+    [ "$(glyphs "$now" $ANGLE)" = "$zero" ] || fail "the angle is not 0.00 after the restart"
+    [ "$(glyphs "$now" $SPEED)" = "$zero" ] || fail "the speed is not 0.00 after the restart"
+    note "Space restarts the ride at rest"
+
+    press "$w" Escape
+    expect_exit 0
+    note "Escape ends the program with status 0"
+}
+
+# F1 where the display offers 640 x 480: a full-screen window over the whole screen, then back
+# to a 640 x 480 window; both now titled "Quib's OpenGL Framework". Closing the window as a
+# window manager would ends the program with status 0.
+case_fullscreen() {
+    start_xvfb 640x480x24
+    cd "$E2E_ROOT" || fail "no project root"
+    start_app
+    local w full win
+    w=$(wait_window "$FIRST_TITLE") || exit 1
+    ready "$w"
+    press "$w" F1
+    full=$(wait_window "$TITLE") || exit 1
+    wait_no_window "$FIRST_TITLE"
+    expect_geometry "$full" "$(screen_size)+0+0"
+    note "F1: a full-screen window titled \"$TITLE\""
+
+    ready "$full"
+    press "$full" F1
+    win=$(wait_window "$TITLE" "$full") || exit 1
+    [ -z "$(windows_named "$TITLE" | grep -x "$full")" ] || fail "the full-screen window stayed"
+    expect_geometry "$win" 640x480+0+0
+    note "F1 again: a 640 x 480 window titled \"$TITLE\""
+
+    "$E2E_X11" close "$win" || fail "cannot ask the window to close"
+    expect_exit 0
+    note "closing the window ends the program with status 0"
+}
+
+# F1 where the display has no 640 x 480 mode: the question whether to use a window instead,
+# answered Yes, gives a 640 x 480 window that goes on with the ride.
+case_fullscreen_refused() {
+    start_xvfb 1024x768x24
+    cd "$E2E_ROOT" || fail "no project root"
+    start_app
+    local w
+    w=$(wait_window "$FIRST_TITLE") || exit 1
+    ready "$w"
+    press "$w" F1
+    wait_window "Quib GL" >/dev/null
+    sleep 1
+    app_running || fail "the program did not wait for the answer"
+    [ -z "$(windows_named "$FIRST_TITLE")$(windows_named "$TITLE")" ] ||
+        fail "a program window is there while the question waits"
+    answer_box "Quib GL" Return
+    wait_no_window "Quib GL"
+    w=$(wait_window "$TITLE") || exit 1
+    expect_geometry "$w" 640x480+0+0
+    local now=$E2E_TMP/now.ppm
+    still_shot "$w" "$now"
+    [ "$(glyphs "$now" $ANGLE)" = "$(glyphs "$now" $SPEED)" ] ||
+        fail "the new window does not show the ride at rest"
+    [ "$(dark_pixels "$now" $ANGLE)" -gt 20 ] || fail "the new window shows no overlay"
+    note "no 640 x 480 mode: \"Quib GL\" asks, Yes gives a 640 x 480 window"
+    press "$w" Escape
+    expect_exit 0
+    note "Escape ends the program with status 0"
+}
+
+# The same question answered No: the program says it will close and ends with a failure
+# status.
+case_fullscreen_declined() {
+    start_xvfb 1024x768x24
+    cd "$E2E_ROOT" || fail "no project root"
+    start_app
+    local w
+    w=$(wait_window "$FIRST_TITLE") || exit 1
+    ready "$w"
+    press "$w" F1
+    answer_box "Quib GL" Escape
+    wait_window "ERROR" >/dev/null
+    sleep 1
+    app_running || fail "the program did not wait for \"Program Will Now Close.\" to be read"
+    answer_box "ERROR" Return
+    expect_exit 1
+    note "No: the closing message, then exit status 1"
+}
+
+# No ground bitmap: "Initialization Failed." in a box captioned "ERROR", then a failure status.
+case_missing_ground() {
+    start_xvfb 640x480x24
+    scenario
+    rm models/Razedud.bmp
+    start_app
+    wait_window "ERROR" >/dev/null
+    sleep 1
+    app_running || fail "the program did not wait for the message to be read"
+    [ -z "$(windows_named "$FIRST_TITLE")" ] || fail "the window is still there under the message"
+    answer_box "ERROR" Return
+    expect_exit 1
+    note "missing ground bitmap: a box captioned \"ERROR\", then exit status 1"
+}
+
+# No wheel model: its message, then the ride runs without wheels; everything else is drawn as
+# usual.
+case_missing_model() {
+    start_xvfb 640x480x24
+    scenario
+    local w whole=$E2E_TMP/whole.ppm wheelless=$E2E_TMP/wheelless.ppm
+    start_app
+    w=$(wait_window "$FIRST_TITLE") || exit 1
+    still_shot "$w" "$whole"
+    press "$w" Escape
+    expect_exit 0
+
+    rm models/hjul.ASE
+    start_app
+    wait_window "Error" >/dev/null
+    sleep 1
+    app_running || fail "the program did not wait for the message to be read"
+    answer_box "Error" Return
+    w=$(wait_window "$FIRST_TITLE") || exit 1
+    still_shot "$w" "$wheelless"
+    same_picture "$whole" "$wheelless" && fail "the wheels are still drawn"
+    same_region "$whole" "$wheelless" 50x70+295+165 || fail "the rider is not drawn as usual"
+    note "missing model: a box captioned \"Error\", then the ride runs without wheels"
+    press "$w" Escape
+    expect_exit 0
+}
+
+# A material's bitmap missing: a box captioned "Error", then a failure status.
+case_missing_material() {
+    start_xvfb 640x480x24
+    scenario
+    rm models/tyre.bmp
+    start_app
+    wait_window "Error" >/dev/null
+    sleep 1
+    app_running || fail "the program did not wait for the message to be read"
+    answer_box "Error" Return
+    expect_exit 1
+    note "missing material bitmap: a box captioned \"Error\", then exit status 1"
+}
+
+"case_$E2E_CASE" || fail "case $E2E_CASE did not finish"
+echo "passed: $E2E_CASE"

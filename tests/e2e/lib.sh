@@ -1,0 +1,230 @@
+# Sourced by the end-to-end cases: a private virtual X server, the program under test started in
+# the background, and the means a person has to drive it: windows found by title, keys, and
+# screenshots read back as pixels.
+#
+# Needs: E2E_BIN (the program), E2E_X11 (the helper tool), E2E_ROOT (the project root). Every
+# wait polls with a deadline, since the frame rate under a software renderer varies a lot between
+# builds and with the load on the machine; the deadlines only matter when something is wrong.
+
+set -uo pipefail
+# ImageMagick's worker threads only slow it down on a busy machine with two cores.
+export MAGICK_THREAD_LIMIT=1
+
+E2E_TMP=$(mktemp -d)
+XVFB_PID=""
+APP_PID=""
+APP_RC=""
+TIMEOUT=${E2E_TIMEOUT:-60}
+
+e2e_cleanup() {
+    if [ -n "$APP_PID" ] && kill -0 "$APP_PID" 2>/dev/null; then
+        kill -9 "$APP_PID" 2>/dev/null
+        wait "$APP_PID" 2>/dev/null
+    fi
+    if [ -n "$XVFB_PID" ]; then
+        kill "$XVFB_PID" 2>/dev/null
+        wait "$XVFB_PID" 2>/dev/null
+    fi
+    # E2E_KEEP names a folder that keeps the case's screenshots, to look at.
+    if [ -n "${E2E_KEEP:-}" ]; then
+        mkdir -p "$E2E_KEEP"
+        for f in "$E2E_TMP"/*.ppm "$E2E_TMP"/*.png; do
+            [ -e "$f" ] && convert "$f" "$E2E_KEEP/$E2E_CASE-$(basename "${f%.*}").png"
+        done
+    fi
+    rm -rf "$E2E_TMP"
+}
+trap e2e_cleanup EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    if [ -n "$XVFB_PID" ]; then
+        import -window root "$E2E_TMP/failure.png" 2>/dev/null
+        xwininfo -root -tree 2>/dev/null | grep -E '^ +0x' >&2
+    fi
+    [ -f "$E2E_TMP/app.log" ] && sed 's/^/  program: /' "$E2E_TMP/app.log" >&2
+    exit 1
+}
+
+note() { echo "ok (${SECONDS}s): $*"; }
+
+# start_xvfb WxHxD: a server of our own; Xvfb picks a free display itself, so cases running in
+# parallel never meet on one.
+start_xvfb() {
+    Xvfb -displayfd 1 -screen 0 "$1" -nolisten tcp -noreset >"$E2E_TMP/display" \
+        2>"$E2E_TMP/xvfb.log" &
+    XVFB_PID=$!
+    local i
+    for i in $(seq 100); do
+        if grep -q '^[0-9]' "$E2E_TMP/display" 2>/dev/null; then
+            export DISPLAY=":$(head -1 "$E2E_TMP/display")"
+            xdpyinfo >/dev/null 2>&1 && return 0
+        fi
+        kill -0 "$XVFB_PID" 2>/dev/null || break
+        sleep 0.1
+    done
+    cat "$E2E_TMP/xvfb.log" >&2
+    fail "Xvfb $1 did not start"
+}
+
+# scenario: a copy of the models folder in a fresh directory, made current; the program reads
+# relative paths, so removing a file here is a missing file for it.
+scenario() {
+    mkdir -p "$E2E_TMP/run"
+    cp -r "$E2E_ROOT/models" "$E2E_TMP/run/"
+    cd "$E2E_TMP/run" || fail "no scenario directory"
+}
+
+start_app() {
+    "$E2E_BIN" >"$E2E_TMP/app.log" 2>&1 &
+    APP_PID=$!
+}
+
+app_running() { kill -0 "$APP_PID" 2>/dev/null; }
+
+# wait_exit: waits for the program to end and leaves its status in APP_RC.
+wait_exit() {
+    local deadline=$((SECONDS + TIMEOUT))
+    while app_running; do
+        [ $SECONDS -lt $deadline ] || fail "the program did not end within ${TIMEOUT}s"
+        sleep 0.1
+    done
+    wait "$APP_PID"
+    APP_RC=$?
+    APP_PID=""
+}
+
+expect_exit() {
+    wait_exit
+    [ "$APP_RC" = "$1" ] || fail "exit status $APP_RC, expected $1"
+}
+
+# windows_named TITLE: ids (decimal) of the mapped top-level windows with exactly that title.
+windows_named() {
+    xwininfo -root -children 2>/dev/null |
+        awk -v t="\"$1\"" 'index($0, t) { print $1 }' |
+        while read -r id; do
+            [ "$(xwininfo -id "$id" 2>/dev/null | awk '/Map State/ {print $3}')" = IsViewable ] &&
+                printf '%d\n' "$id"
+        done
+}
+
+# wait_window TITLE [NOT_ID]: prints the id of a viewable window with that title (other than
+# NOT_ID, an old window that may still be going away).
+wait_window() {
+    local deadline=$((SECONDS + TIMEOUT)) id
+    while [ $SECONDS -lt $deadline ]; do
+        id=$(windows_named "$1" | grep -vx "${2:-none}" | head -1)
+        if [ -n "$id" ]; then
+            echo "$id"
+            return 0
+        fi
+        [ -n "$APP_PID" ] && ! app_running && fail "the program ended while waiting for \"$1\""
+        sleep 0.1
+    done
+    fail "no window titled \"$1\" within ${TIMEOUT}s"
+}
+
+wait_no_window() {
+    local deadline=$((SECONDS + TIMEOUT))
+    while [ -n "$(windows_named "$1")" ]; do
+        [ $SECONDS -lt $deadline ] || fail "window \"$1\" still there after ${TIMEOUT}s"
+        sleep 0.1
+    done
+}
+
+# geometry ID: "WxH+X+Y" of a window, position relative to the screen.
+geometry() {
+    xwininfo -id "$1" | awk '
+        /Absolute upper-left X/ {x = $4} /Absolute upper-left Y/ {y = $4}
+        /Width:/ {w = $2} /Height:/ {h = $2}
+        END {print w "x" h "+" x "+" y}'
+}
+
+expect_geometry() {
+    local g
+    g=$(geometry "$1")
+    [ "$g" = "$2" ] || fail "window $1 is $g, expected $2"
+}
+
+screen_size() { xdpyinfo | awk '/dimensions:/ {print $2}'; }
+
+# Keys go through XTEST to the focused window, as a keyboard's would.
+focus() { xdotool windowfocus --sync "$1" || fail "cannot focus window $1"; }
+# A press lasts a moment, as a finger's does: a press and release that arrive together are
+# both handled before the next frame looks at the keys.
+press() { focus "$1" && xdotool keydown "$2" && sleep 0.1 && xdotool keyup "$2"; }
+hold() { focus "$1" && xdotool keydown "$2"; }
+release() { xdotool keyup "$1"; }
+
+# answer_box CAPTION KEYS...: the message box of that caption gets the keys; the box must be
+# waiting for them, so it is looked up first.
+answer_box() {
+    local caption=$1 box
+    shift
+    box=$(wait_window "$caption") || exit 1
+    xdotool windowfocus --sync "$box" key "$@"
+}
+
+# shot ID FILE: the window's picture, as a PPM file.
+shot() { "$E2E_X11" shot "$1" "$2" || fail "no screenshot of window $1"; }
+
+# same_picture A B: two shots are equal pixel for pixel.
+same_picture() { cmp -s "$1" "$2"; }
+
+# same_region A B REGION: the two shots agree pixel for pixel inside the region.
+same_region() {
+    convert "$1" -crop "$3" +repage "$E2E_TMP/region-a.ppm" &&
+        convert "$2" -crop "$3" +repage "$E2E_TMP/region-b.ppm" &&
+        same_picture "$E2E_TMP/region-a.ppm" "$E2E_TMP/region-b.ppm"
+}
+
+# drawn FILE: the scene has been drawn, not just the window made: the sky at the top middle is
+# the fog's grey rather than the black of a window nothing was drawn into yet.
+drawn() {
+    [ "$(convert "$1" -crop 1x1+320+10 -format '%[fx:intensity > 0.25]' info: 2>/dev/null)" = 1 ]
+}
+
+# still_shot ID FILE: a picture of the drawn scene once two shots in a row agree, i.e. nothing
+# moves any more. A key pressed before the first frame could be lost in the set-up's stall, so
+# this also tells when the program is ready for keys.
+still_shot() {
+    local deadline=$((SECONDS + TIMEOUT))
+    shot "$1" "$2"
+    while [ $SECONDS -lt $deadline ]; do
+        sleep 0.2
+        shot "$1" "$E2E_TMP/still.ppm"
+        drawn "$2" && same_picture "$2" "$E2E_TMP/still.ppm" && return 0
+        cp "$E2E_TMP/still.ppm" "$2"
+    done
+    fail "the picture of window $1 did not come to rest within ${TIMEOUT}s"
+}
+
+# ready ID: waits until the window shows the scene at rest. The program reads keys only between
+# frames, so a press made during the set-up before the first frame could be missed whole.
+ready() { still_shot "$1" "$E2E_TMP/ready.ppm"; }
+
+# Regions of the 640 x 480 picture: the overlay's numbers (below "Vinkel:" at the left and
+# "Km/h:" at the right) and the two game-over lines in the upper middle.
+ANGLE=100x30+10+25
+SPEED=105x30+530+25
+GAMEOVER=410x55+108+42
+
+# glyphs FILE REGION: a fingerprint of the dark text in a region, independent of where in the
+# region it sits and of the lighter scene behind it. Equal prints mean equal text.
+glyphs() {
+    convert "$1" -crop "$2" +repage -colorspace Gray -threshold 35% -bordercolor white \
+        -border 1 -trim -format '%w %h %#' info: 2>/dev/null
+}
+
+# text_width FILE REGION: the width in pixels of the dark text in a region (1 when none).
+text_width() {
+    convert "$1" -crop "$2" +repage -colorspace Gray -threshold 35% -bordercolor white \
+        -border 1 -trim -format '%w' info: 2>/dev/null
+}
+
+# dark_pixels FILE REGION: how many text-dark pixels the region has.
+dark_pixels() {
+    convert "$1" -crop "$2" +repage -colorspace Gray -threshold 35% -negate \
+        -format '%[fx:round(mean*w*h)]' info: 2>/dev/null
+}
