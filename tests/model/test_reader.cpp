@@ -392,6 +392,27 @@ TEST_F(AseReader, ASecondImportAppends) {
     FreeModel(&expected);
 }
 
+// A scan ends where its own reading meets the stop word, which need not be where the next range
+// starts: here the count scan finds the second object at a 99-character boundary, while the vertex
+// pass of the first, which reads the line differently, goes on into the second; and a quoted value
+// swallows the next "*MATERIAL", so the first material's range takes in the second's lines.
+TEST_F(AseReader, ScansRunOnPastTheNextStart) {
+    std::string hidden = "*MESH_VERTEX 0 1 2 3 *JUNK";
+    hidden += std::string(111 - hidden.size(), ' ') + "*GEOMOBJECT\n";
+    const t3DModel& m = load("*MATERIAL_COUNT 2\n*MATERIAL 0 {\n*BITMAP \"\n*MATERIAL 1 {\n"
+                             "*MATERIAL_NAME \"second\"\n}\n"
+                             "*GEOMOBJECT {\n*MESH_NUMVERTEX 3\n" +
+                             hidden + "*MESH_NUMVERTEX 3\n*MESH_VERTEX 2 5 6 7\n}\n");
+    ASSERT_EQ(m.objectCount, 2);
+    EXPECT_STREQ(m.materials[0].textureFile, "*MATERIA");
+    EXPECT_STREQ(m.materials[0].name, "second");
+    EXPECT_STREQ(m.materials[1].name, "second");
+    expectVector(m.objects[0].vertices[0], 1.0f, 3.0f, -2.0f);
+    expectVector(m.objects[0].vertices[2], 5.0f, 7.0f, -6.0f);
+    expectVector(m.objects[1].vertices[0], 0.0f, 0.0f, 0.0f);
+    expectVector(m.objects[1].vertices[2], 5.0f, 7.0f, -6.0f);
+}
+
 // A stream that cannot be mapped is read whole and gives the same model.
 TEST_F(AseReader, PipesAreReadLikeFiles) {
     const std::string fifo = ScratchPath("pipe.ASE");
