@@ -77,12 +77,12 @@ Outcome ours(const std::string& text, char conversion) {
         ok = in.pos < in.end;
         asescan::skipLinePiece(in);
     }
-    // The C library answers EOF when the input ended before anything was converted.
-    asescan::Input probe = {text.data(), text.data() + text.size()};
-    asescan::skipSpace(probe);
-    o.converted = ok ? 1 : (probe.pos == probe.end && conversion != 'l' ? EOF : 0);
-    if (conversion == 'l' && !ok)
-        o.converted = EOF;
+    // The C library answers EOF when the input ends before anything could be read: for fgets at
+    // the very end, for a conversion in the white space before it.
+    asescan::Input rest = {text.data(), text.data() + text.size()};
+    if (conversion != 'l')
+        asescan::skipSpace(rest);
+    o.converted = ok ? 1 : rest.pos == rest.end ? EOF : 0;
     o.consumed = in.pos - text.data();
     return o;
 }
