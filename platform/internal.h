@@ -70,7 +70,6 @@ bool ensureVideo();
 Window* findWindow(HWND window);
 Window* findWindowByDC(HDC dc);
 HWND findWindowBySdlId(Uint32 sdlId);
-HWND windowHandleOf(const Window& window);
 std::map<std::uintptr_t, Window>& windows();
 
 // Makes the window's SDL window anew with the given format (null: a window without GL). The

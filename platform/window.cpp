@@ -84,13 +84,6 @@ HWND findWindowBySdlId(Uint32 sdlId) {
     return nullptr;
 }
 
-HWND windowHandleOf(const Window& window) {
-    for (auto& entry : windows())
-        if (&entry.second == &window)
-            return toHandle<HWND>(entry.first);
-    return nullptr;
-}
-
 bool ensureVideo() {
     if (SDL_WasInit(SDL_INIT_VIDEO))
         return true;
