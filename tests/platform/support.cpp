@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <string>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -38,6 +39,10 @@ bool startServer(const char* screen) {
     if (child == 0) {
         prctl(PR_SET_PDEATHSIG, SIGTERM);
         close(ready[0]);
+        // Xvfb reports each display number it finds taken; the tests' logs need none of that.
+        const int quiet = open("/dev/null", O_WRONLY);
+        dup2(quiet, STDOUT_FILENO);
+        dup2(quiet, STDERR_FILENO);
         const std::string fd = std::to_string(ready[1]);
         execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen, "-nolisten", "tcp",
                "-noreset", static_cast<char*>(nullptr));
