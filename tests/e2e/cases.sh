@@ -32,25 +32,20 @@ case_ride() {
     [ "$(dark_pixels "$rest" $GAMEOVER)" = 0 ] || fail "game-over region not empty at rest"
     note "at rest the angle and the speed show the same number, no game-over lines"
 
-    # M switches the rider once per press however long it is held: with a switch per frame the
-    # figure after each press would depend on the frame count.
-    local other=$E2E_TMP/other.ppm back=$E2E_TMP/back.ppm
-    hold "$w" m && sleep 0.3 && release m
-    still_shot "$w" "$other"
-    same_picture "$rest" "$other" && fail "M did not switch the rider"
-    hold "$w" m && sleep 0.7 && release m
-    still_shot "$w" "$back"
-    same_picture "$rest" "$back" || fail "a second press of M did not bring the first rider back"
-    hold "$w" m && sleep 0.45 && release m
-    still_shot "$w" "$back"
-    same_picture "$other" "$back" || fail "a third press of M did not show the second rider"
-    press "$w" m
-    still_shot "$w" "$back"
-    same_picture "$rest" "$back" || fail "a fourth press of M did not bring the first rider back"
+    # M switches the rider once per press however long it is held on: with a switch per frame
+    # the figure after each press would depend on the frame count.
+    local riders=("$rest" "$E2E_TMP/other.ppm") now=$E2E_TMP/now.ppm i
+    press_until "$w" m changed "$w" "$rest"
+    still_shot "$w" "${riders[1]}"
+    for i in 0 1 2 3; do
+        LINGER=0.$((2 * i + 3)) press_until "$w" m changed "$w" "${riders[$(((i + 1) % 2))]}"
+        still_shot "$w" "$now"
+        same_picture "${riders[$((i % 2))]}" "$now" || fail "press $((i + 2)) of M: not the rider expected"
+    done
     note "M switches the rider once per press"
 
     # Up tilts the rider: the angle leaves 0.00 and the picture changes.
-    local now=$E2E_TMP/now.ppm deadline
+    local deadline
     hold "$w" Up
     deadline=$((SECONDS + TIMEOUT))
     while :; do
@@ -104,14 +99,7 @@ case_ride() {
     note "after the fall the angle is frozen and the speed shows 0.00"
 
     # Space restarts: back to 0.00 and no game-over lines.
-    press "$w" space
-    deadline=$((SECONDS + TIMEOUT))
-    while :; do
-        [ $SECONDS -lt $deadline ] || fail "Space did not restart the ride"
-        shot "$w" "$now"
-        [ "$(dark_pixels "$now" $GAMEOVER)" = 0 ] && break
-        sleep 0.1
-    done
+    press_until "$w" space no_game_over "$w"
     still_shot "$w" "$now"
     [ "$(glyphs "$now" $GAMEOVER)" = "$(glyphs "$rest" $GAMEOVER)" ] ||
         fail "the game-over region did not return to its rest look"
@@ -119,7 +107,25 @@ case_ride() {
     [ "$(glyphs "$now" $SPEED)" = "$zero" ] || fail "the speed is not 0.00 after the restart"
     note "Space restarts the ride at rest"
 
-    press "$w" Escape
+    # Upright again, Space does nothing: with Up held the ride keeps its speed, where a restart in
+    # every frame would keep the speed at 0.00.
+    hold "$w" Up
+    deadline=$((SECONDS + TIMEOUT))
+    while :; do
+        [ $SECONDS -lt $deadline ] || fail "holding Up after the restart shows no speed"
+        shot "$w" "$now"
+        [ "$(glyphs "$now" $SPEED)" != "$zero" ] && break
+        sleep 0.1
+    done
+    xdotool keydown space
+    sleep 0.5
+    shot "$w" "$now"
+    release space
+    release Up
+    [ "$(glyphs "$now" $SPEED)" != "$zero" ] || fail "Space restarted a ride that was under way"
+    note "Space does nothing during a ride"
+
+    press_until "$w" Escape ended
     expect_exit 0
     note "Escape ends the program with status 0"
 }
@@ -134,14 +140,13 @@ case_fullscreen() {
     local w full win
     w=$(wait_window "$FIRST_TITLE") || exit 1
     ready "$w"
-    press "$w" F1
+    press_until "$w" F1 gone "$w"
     full=$(wait_window "$TITLE") || exit 1
-    wait_no_window "$FIRST_TITLE"
     expect_geometry "$full" "$(screen_size)+0+0"
     note "F1: a full-screen window titled \"$TITLE\""
 
     ready "$full"
-    press "$full" F1
+    press_until "$full" F1 gone "$full"
     win=$(wait_window "$TITLE" "$full") || exit 1
     [ -z "$(windows_named "$TITLE" | grep -x "$full")" ] || fail "the full-screen window stayed"
     expect_geometry "$win" 640x480+0+0
@@ -161,8 +166,7 @@ case_fullscreen_refused() {
     local w
     w=$(wait_window "$FIRST_TITLE") || exit 1
     ready "$w"
-    press "$w" F1
-    wait_window "Quib GL" >/dev/null
+    press_until "$w" F1 shown "Quib GL"
     sleep 1
     app_running || fail "the program did not wait for the answer"
     [ -z "$(windows_named "$FIRST_TITLE")$(windows_named "$TITLE")" ] ||
@@ -177,7 +181,7 @@ case_fullscreen_refused() {
         fail "the new window does not show the ride at rest"
     [ "$(dark_pixels "$now" $ANGLE)" -gt 20 ] || fail "the new window shows no overlay"
     note "no 640 x 480 mode: \"Quib GL\" asks, Yes gives a 640 x 480 window"
-    press "$w" Escape
+    press_until "$w" Escape ended
     expect_exit 0
     note "Escape ends the program with status 0"
 }
@@ -191,7 +195,7 @@ case_fullscreen_declined() {
     local w
     w=$(wait_window "$FIRST_TITLE") || exit 1
     ready "$w"
-    press "$w" F1
+    press_until "$w" F1 shown "Quib GL"
     answer_box "Quib GL" Escape
     wait_window "ERROR" >/dev/null
     sleep 1
@@ -225,7 +229,7 @@ case_missing_model() {
     start_app
     w=$(wait_window "$FIRST_TITLE") || exit 1
     still_shot "$w" "$whole"
-    press "$w" Escape
+    press_until "$w" Escape ended
     expect_exit 0
 
     rm models/hjul.ASE
@@ -239,7 +243,7 @@ case_missing_model() {
     same_picture "$whole" "$wheelless" && fail "the wheels are still drawn"
     same_region "$whole" "$wheelless" 50x70+295+165 || fail "the rider is not drawn as usual"
     note "missing model: a box captioned \"Error\", then the ride runs without wheels"
-    press "$w" Escape
+    press_until "$w" Escape ended
     expect_exit 0
 }
 

@@ -49,9 +49,10 @@ fail() {
 note() { echo "ok (${SECONDS}s): $*"; }
 
 # start_xvfb WxHxD: a server of our own; Xvfb picks a free display itself, so cases running in
-# parallel never meet on one.
+# parallel never meet on one. Keys do not repeat, so a key held until its effect shows acts as
+# one press (a repeated F1 would toggle the display again and again).
 start_xvfb() {
-    Xvfb -displayfd 1 -screen 0 "$1" -nolisten tcp -noreset >"$E2E_TMP/display" \
+    Xvfb -displayfd 1 -r -screen 0 "$1" -nolisten tcp -noreset >"$E2E_TMP/display" \
         2>"$E2E_TMP/xvfb.log" &
     XVFB_PID=$!
     local i
@@ -149,13 +150,47 @@ expect_geometry() {
 
 screen_size() { xdpyinfo | awk '/dimensions:/ {print $2}'; }
 
-# Keys go through XTEST to the focused window, as a keyboard's would.
+# Keys go through XTEST to the focused window, as a keyboard's would. The program looks at its
+# keys once per frame, after handling every waiting message, so a press shorter than a frame can
+# go unseen; a frame takes long in the sanitizer build on a busy machine. So keys are held until
+# their effect shows.
 focus() { xdotool windowfocus --sync "$1" || fail "cannot focus window $1"; }
-# A press lasts a moment, as a finger's does: a press and release that arrive together are
-# both handled before the next frame looks at the keys.
-press() { focus "$1" && xdotool keydown "$2" && sleep 0.1 && xdotool keyup "$2"; }
 hold() { focus "$1" && xdotool keydown "$2"; }
 release() { xdotool keyup "$1"; }
+
+# press_until ID KEY CONDITION...: holds the key until the condition holds, then, after LINGER
+# seconds more, lets it go.
+LINGER=0
+press_until() {
+    local id=$1 key=$2 deadline=$((SECONDS + TIMEOUT))
+    shift 2
+    hold "$id" "$key"
+    until "$@"; do
+        if [ $SECONDS -ge $deadline ]; then
+            release "$key"
+            fail "$key held for ${TIMEOUT}s: no sign of $*"
+        fi
+        sleep 0.1
+    done
+    sleep "$LINGER"
+    release "$key"
+}
+
+# Conditions for press_until.
+# gone ID: the window is destroyed or no longer shown.
+gone() { [ "$(xwininfo -id "$1" 2>/dev/null | awk '/Map State/ {print $3}')" != IsViewable ]; }
+shown() { [ -n "$(windows_named "$1")" ]; }
+ended() { ! app_running; }
+# no_game_over ID: the window shows no game-over lines.
+no_game_over() {
+    shot "$1" "$E2E_TMP/lines.ppm"
+    [ "$(dark_pixels "$E2E_TMP/lines.ppm" $GAMEOVER)" = 0 ]
+}
+# changed ID FILE: the window's picture is no longer the one in FILE.
+changed() {
+    shot "$1" "$E2E_TMP/changed.ppm"
+    ! same_picture "$2" "$E2E_TMP/changed.ppm"
+}
 
 # answer_box CAPTION KEYS...: the message box of that caption gets the keys; the box must be
 # waiting for them, so it is looked up first.
