@@ -36,7 +36,8 @@ struct Font {
     bool embolden = false;
 };
 
-std::map<std::uintptr_t, Font> g_fonts;
+// Never destroyed: a font the program left undeleted stays reachable until the process ends.
+std::map<std::uintptr_t, Font>& g_fonts = *new std::map<std::uintptr_t, Font>;
 
 Font* findFont(HGDIOBJ object) {
     auto it = g_fonts.find(handleId(object));

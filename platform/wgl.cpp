@@ -25,7 +25,8 @@ struct Context {
 };
 
 std::vector<PixelFormat> g_formats;
-std::map<std::uintptr_t, Context> g_contexts;
+// Never destroyed: a context the program left undeleted stays reachable until the process ends.
+std::map<std::uintptr_t, Context>& g_contexts = *new std::map<std::uintptr_t, Context>;
 
 Context* findContext(HGLRC context) {
     auto it = g_contexts.find(handleId(context));
