@@ -7,7 +7,7 @@
 // - A window is decorated when its style has a caption, resizable when it has a sizing frame.
 //   A WS_POPUP window made while ChangeDisplaySettingsA has a mode in force is an SDL full-screen
 //   window over that mode: the X server switches when the window is shown and switches back when
-//   the mode is undone or the window goes.
+//   the mode is undone, the window goes or the process ends.
 // - ChangeDisplaySettingsA matches width and height only (an X server keeps one colour depth),
 //   on the first display; its flags are not looked at, every change lasts until undone.
 // - Until SetPixelFormat the window has no GL visual; SetPixelFormat makes its SDL window anew
@@ -23,12 +23,7 @@
 
 namespace platform {
 namespace {
-struct WindowClass {
-    WNDPROC proc;
-    ATOM atom;
-};
-
-std::map<std::string, WindowClass> g_classes;
+std::map<std::string, WNDPROC> g_classes; // by lower-case name
 ATOM g_nextAtom = 0xC000;
 bool g_modeChanged = false;
 SDL_DisplayMode g_changedMode{};
@@ -153,9 +148,8 @@ ATOM RegisterClassA(const WNDCLASSA* wndClass) {
     const std::string key = classKey(wndClass->lpszClassName);
     if (g_classes.count(key))
         return 0;
-    const ATOM atom = g_nextAtom++;
-    g_classes[key] = WindowClass{wndClass->lpfnWndProc, atom};
-    return atom;
+    g_classes[key] = wndClass->lpfnWndProc;
+    return g_nextAtom++;
 }
 
 BOOL UnregisterClassA(LPCSTR className, HINSTANCE) {
@@ -186,7 +180,7 @@ HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, in
         return nullptr;
 
     Window window;
-    window.proc = cls->second.proc;
+    window.proc = cls->second;
     window.className = cls->first;
     window.title = windowName ? windowName : "";
     window.x = x;
