@@ -243,23 +243,23 @@ ready() { still_shot "$1" "$E2E_TMP/ready.ppm"; }
 # "Km/h:" at the right) and the two game-over lines in the upper middle.
 ANGLE=100x30+10+25
 SPEED=105x30+530+25
-GAMEOVER=410x55+108+42
+GAMEOVER=410x52+108+42
 
 # glyphs FILE REGION: a fingerprint of the dark text in a region, independent of where in the
 # region it sits and of the lighter scene behind it. Equal prints mean equal text.
 glyphs() {
-    convert "$1" -crop "$2" +repage -colorspace Gray -threshold 35% -bordercolor white \
+    convert "$1" -crop "$2" +repage -colorspace Gray -threshold 30% -bordercolor white \
         -border 1 -trim -format '%w %h %#' info: 2>/dev/null
 }
 
 # text_width FILE REGION: the width in pixels of the dark text in a region (1 when none).
 text_width() {
-    convert "$1" -crop "$2" +repage -colorspace Gray -threshold 35% -bordercolor white \
+    convert "$1" -crop "$2" +repage -colorspace Gray -threshold 30% -bordercolor white \
         -border 1 -trim -format '%w' info: 2>/dev/null
 }
 
 # dark_pixels FILE REGION: how many text-dark pixels the region has.
 dark_pixels() {
-    convert "$1" -crop "$2" +repage -colorspace Gray -threshold 35% -negate \
+    convert "$1" -crop "$2" +repage -colorspace Gray -threshold 30% -negate \
         -format '%[fx:round(mean*w*h)]' info: 2>/dev/null
 }
