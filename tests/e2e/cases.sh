@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End-to-end cases of the real program under a virtual X server, driven with keys and read back
 # from screenshots. Usage: cases.sh CASE PROGRAM X11_HELPER
-# Each case starts its own server, so cases can run in parallel.
+# Each case starts its own server, so cases can run in parallel. E2E_TIMEOUT (seconds, 60) bounds
+# each wait; E2E_KEEP names a folder that keeps the screenshots of a run.
 
 E2E_CASE=$1
 E2E_BIN=$(realpath "$2")
@@ -11,6 +12,10 @@ source "$(dirname "$0")/lib.sh"
 
 FIRST_TITLE="Balantor"
 TITLE="Quib's OpenGL Framework"
+
+# angle_wider_than ID WIDTH: the angle shown is wider than WIDTH pixels (has more digits).
+angle_wider_than() { shot "$1" "$NOW" && [ "$(text_width "$NOW" $ANGLE)" -gt "$2" ]; }
+not() { ! "$@"; }
 
 # The first window, the overlay at rest, the rider switch, a ride to a fall, the restart and
 # Escape.
@@ -34,56 +39,36 @@ case_ride() {
 
     # M switches the rider once per press however long it is held on: with a switch per frame
     # the figure after each press would depend on the frame count.
-    local riders=("$rest" "$E2E_TMP/other.ppm") now=$E2E_TMP/now.ppm i
+    local riders=("$rest" "$E2E_TMP/other.ppm") settled=$E2E_TMP/settled.ppm i
     press_until "$w" m changed "$w" "$rest"
     still_shot "$w" "${riders[1]}"
     for i in 0 1 2 3; do
         LINGER=0.$((2 * i + 3)) press_until "$w" m changed "$w" "${riders[$(((i + 1) % 2))]}"
-        still_shot "$w" "$now"
-        same_picture "${riders[$((i % 2))]}" "$now" || fail "press $((i + 2)) of M: not the rider expected"
+        still_shot "$w" "$settled"
+        same_picture "${riders[$((i % 2))]}" "$settled" ||
+            fail "press $((i + 2)) of M did not give the rider expected"
     done
     note "M switches the rider once per press"
 
     # Up tilts the rider: the angle leaves 0.00 and the picture changes.
-    local deadline
     hold "$w" Up
-    deadline=$((SECONDS + TIMEOUT))
-    while :; do
-        [ $SECONDS -lt $deadline ] || fail "holding Up did not change the angle"
-        shot "$w" "$now"
-        [ "$(glyphs "$now" $ANGLE)" != "$zero" ] && break
-        sleep 0.1
-    done
-    same_picture "$rest" "$now" && fail "holding Up did not change the picture"
+    wait_for "a new angle while Up is held" text_differs "$w" $ANGLE "$zero"
+    same_picture "$rest" "$NOW" && fail "holding Up did not change the picture"
     note "holding Up changes the angle and the picture"
 
     # Held on, the vehicle gathers speed: the angle climbs past 10 degrees (one more digit) and
     # comes back below it. Read from the screen, this holds at any frame rate.
-    local rest_width wide=0
-    rest_width=$(text_width "$rest" $ANGLE)
-    deadline=$((SECONDS + 3 * TIMEOUT))
-    while :; do
-        [ $SECONDS -lt $deadline ] || fail "the angle did not climb and come back while Up was held"
-        shot "$w" "$now"
-        if [ "$(text_width "$now" $ANGLE)" -gt "$rest_width" ]; then
-            wide=1
-        elif [ $wide = 1 ]; then
-            break
-        fi
-        sleep 0.1
-    done
-    [ "$(glyphs "$now" $SPEED)" != "$zero" ] || fail "no speed after holding Up"
+    local width
+    width=$(text_width "$rest" $ANGLE)
+    wait_for "an angle of two digits while Up is held" angle_wider_than "$w" "$width"
+    wait_for "the angle coming back below 10 while Up is held" \
+        not angle_wider_than "$w" "$width"
+    [ "$(glyphs "$NOW" $SPEED)" != "$zero" ] || fail "no speed after holding Up"
 
     # Down instead: the vehicle falls backwards and the game-over lines appear.
     release Up
     hold "$w" Down
-    deadline=$((SECONDS + TIMEOUT))
-    while :; do
-        [ $SECONDS -lt $deadline ] || fail "holding Down after Up did not make the vehicle fall"
-        shot "$w" "$now"
-        [ "$(dark_pixels "$now" $GAMEOVER)" -gt 100 ] && break
-        sleep 0.1
-    done
+    wait_for "a fall while Down is held after Up" game_over "$w"
     note "holding Up then Down makes the vehicle fall; the game-over lines appear"
 
     # Fallen, nothing moves: the angle stays, the speed shows 0.00, the keys do nothing.
@@ -92,37 +77,29 @@ case_ride() {
     shot "$w" "$fallen"
     release Down
     hold "$w" Up && sleep 0.3 && release Up
-    shot "$w" "$now"
-    same_picture "$fallen" "$now" || fail "the picture changed after the fall"
+    changed "$w" "$fallen" && fail "the picture changed after the fall"
     [ "$(glyphs "$fallen" $ANGLE)" != "$zero" ] || fail "the fallen angle shows 0.00"
     [ "$(glyphs "$fallen" $SPEED)" = "$zero" ] || fail "the speed is not 0.00 after the fall"
     note "after the fall the angle is frozen and the speed shows 0.00"
 
     # Space restarts: back to 0.00 and no game-over lines.
     press_until "$w" space no_game_over "$w"
-    still_shot "$w" "$now"
-    [ "$(glyphs "$now" $GAMEOVER)" = "$(glyphs "$rest" $GAMEOVER)" ] ||
+    still_shot "$w" "$settled"
+    [ "$(glyphs "$settled" $GAMEOVER)" = "$(glyphs "$rest" $GAMEOVER)" ] ||
         fail "the game-over region did not return to its rest look"
-    [ "$(glyphs "$now" $ANGLE)" = "$zero" ] || fail "the angle is not 0.00 after the restart"
-    [ "$(glyphs "$now" $SPEED)" = "$zero" ] || fail "the speed is not 0.00 after the restart"
+    [ "$(glyphs "$settled" $ANGLE)" = "$zero" ] || fail "the angle is not 0.00 after the restart"
+    [ "$(glyphs "$settled" $SPEED)" = "$zero" ] || fail "the speed is not 0.00 after the restart"
     note "Space restarts the ride at rest"
 
     # Upright again, Space does nothing: with Up held the ride keeps its speed, where a restart in
     # every frame would keep the speed at 0.00.
     hold "$w" Up
-    deadline=$((SECONDS + TIMEOUT))
-    while :; do
-        [ $SECONDS -lt $deadline ] || fail "holding Up after the restart shows no speed"
-        shot "$w" "$now"
-        [ "$(glyphs "$now" $SPEED)" != "$zero" ] && break
-        sleep 0.1
-    done
+    wait_for "a speed while Up is held after the restart" text_differs "$w" $SPEED "$zero"
     xdotool keydown space
     sleep 0.5
-    shot "$w" "$now"
+    text_differs "$w" $SPEED "$zero" || fail "Space restarted a ride that was under way"
     release space
     release Up
-    [ "$(glyphs "$now" $SPEED)" != "$zero" ] || fail "Space restarted a ride that was under way"
     note "Space does nothing during a ride"
 
     press_until "$w" Escape ended
@@ -175,11 +152,11 @@ case_fullscreen_refused() {
     wait_no_window "Quib GL"
     w=$(wait_window "$TITLE") || exit 1
     expect_geometry "$w" 640x480+0+0
-    local now=$E2E_TMP/now.ppm
-    still_shot "$w" "$now"
-    [ "$(glyphs "$now" $ANGLE)" = "$(glyphs "$now" $SPEED)" ] ||
+    local settled=$E2E_TMP/settled.ppm
+    still_shot "$w" "$settled"
+    [ "$(glyphs "$settled" $ANGLE)" = "$(glyphs "$settled" $SPEED)" ] ||
         fail "the new window does not show the ride at rest"
-    [ "$(dark_pixels "$now" $ANGLE)" -gt 20 ] || fail "the new window shows no overlay"
+    [ "$(dark_pixels "$settled" $ANGLE)" -gt 20 ] || fail "the new window shows no overlay"
     note "no 640 x 480 mode: \"Quib GL\" asks, Yes gives a 640 x 480 window"
     press_until "$w" Escape ended
     expect_exit 0

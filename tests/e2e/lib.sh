@@ -162,35 +162,37 @@ release() { xdotool keyup "$1"; }
 # seconds more, lets it go.
 LINGER=0
 press_until() {
-    local id=$1 key=$2 deadline=$((SECONDS + TIMEOUT))
+    local id=$1 key=$2
     shift 2
     hold "$id" "$key"
-    until "$@"; do
-        if [ $SECONDS -ge $deadline ]; then
-            release "$key"
-            fail "$key held for ${TIMEOUT}s: no sign of $*"
-        fi
-        sleep 0.1
-    done
+    wait_for "$* while $key was held" "$@"
     sleep "$LINGER"
     release "$key"
 }
 
-# Conditions for press_until.
+# wait_for WHAT CONDITION...: polls the condition until it holds.
+wait_for() {
+    local what=$1 deadline=$((SECONDS + TIMEOUT))
+    shift
+    until "$@"; do
+        [ $SECONDS -lt $deadline ] || fail "no sign of $what within ${TIMEOUT}s"
+        sleep 0.1
+    done
+}
+
+# Conditions. Those that look at a window take a fresh shot of it into $NOW.
+NOW=$E2E_TMP/now.ppm
 # gone ID: the window is destroyed or no longer shown.
 gone() { [ "$(xwininfo -id "$1" 2>/dev/null | awk '/Map State/ {print $3}')" != IsViewable ]; }
 shown() { [ -n "$(windows_named "$1")" ]; }
 ended() { ! app_running; }
-# no_game_over ID: the window shows no game-over lines.
-no_game_over() {
-    shot "$1" "$E2E_TMP/lines.ppm"
-    [ "$(dark_pixels "$E2E_TMP/lines.ppm" $GAMEOVER)" = 0 ]
-}
 # changed ID FILE: the window's picture is no longer the one in FILE.
-changed() {
-    shot "$1" "$E2E_TMP/changed.ppm"
-    ! same_picture "$2" "$E2E_TMP/changed.ppm"
-}
+changed() { shot "$1" "$NOW" && ! same_picture "$2" "$NOW"; }
+# text_differs ID REGION PRINT: the region's text no longer has that fingerprint (glyphs below).
+text_differs() { shot "$1" "$NOW" && [ "$(glyphs "$NOW" "$2")" != "$3" ]; }
+# game_over ID, no_game_over ID: whether the window shows the game-over lines.
+game_over() { shot "$1" "$NOW" && [ "$(dark_pixels "$NOW" $GAMEOVER)" -gt 100 ]; }
+no_game_over() { shot "$1" "$NOW" && [ "$(dark_pixels "$NOW" $GAMEOVER)" = 0 ]; }
 
 # answer_box CAPTION KEYS...: the message box of that caption gets the keys; the box must be
 # waiting for them, so it is looked up first.
