@@ -12,7 +12,7 @@
 
 char filnamn[antalObjekt][30] = {"models/stang.ASE", "models/hjul.ASE", "models/figur.ASE",
                                  "models/figur2.ASE"};
-t3DModel modeller[antalObjekt];
+t3DModel (&modeller)[antalObjekt] = *new t3DModel[1][antalObjekt];
 unsigned int texturer[antalObjekt][100];
 ase g_LoadASE;
 int g_ViewMode = GL_TRIANGLES;

@@ -7,7 +7,9 @@
 class ase;
 
 extern char filnamn[antalObjekt][30];
-extern t3DModel modeller[antalObjekt];
+// Made once and never destroyed: the models live until the process ends, and their arrays stay
+// reachable for a leak checker that looks after static destruction.
+extern t3DModel (&modeller)[antalObjekt];
 extern unsigned int texturer[antalObjekt][100];
 extern ase g_LoadASE;
 extern int g_ViewMode;
