@@ -1,8 +1,8 @@
+// Every scan rewinds the FILE* and reads with fscanf and fgets word by word and line by line, with
+// the real reader's bounds on counts, indices and materials written out in the plainest way.
 #include "reference.h"
 
 #include "model/ase.h"
-
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -12,76 +12,44 @@
 
 namespace {
 
+bool in(int index, int count) {
+    return index >= 0 && index < count;
+}
+
 struct Reader {
     std::FILE* f;
     std::vector<char> word; // room for any word of the file
-    std::vector<char> value;
+    long wordBytes = 0;     // what the last word took of the file, NULs included
 
-    bool nextWord() { return !std::feof(f) && std::fscanf(f, "%s", word.data()) == 1; }
     bool is(const char* keyword) const { return std::strcmp(word.data(), keyword) == 0; }
-    void skipLine() {
+
+    // `act` answers each word: 1 when it read the word's values, 0 to skip the rest of the line in
+    // pieces of 99 characters, -1 to stop.
+    template <typename Act> void scan(Act act) {
+        int begin = 0;
+        int end = 0;
         char line[100];
-        if (std::fgets(line, sizeof line, f) == nullptr)
-            return;
-    }
-
-    // The bytes from object n's start to the next object's word (or the end), for the bounds.
-    long objectRange(int n) {
-        std::rewind(f);
-        long start = -1;
-        int count = 0;
-        while (!std::feof(f)) {
-            int before = 0;
-            int after = 0;
-            if (std::fscanf(f, " %n%s%n", &before, word.data(), &after) != 1)
-                break;
-            if (is("*GEOMOBJECT")) {
-                const long position = std::ftell(f);
-                if (++count == n + 1)
-                    return position - (after - before) - start;
-                if (count == n)
-                    start = position;
-            } else {
-                skipLine();
-            }
+        while (!std::feof(f) && std::fscanf(f, " %n%s%n", &begin, word.data(), &end) == 1) {
+            wordBytes = end - begin;
+            const int step = act();
+            if (step < 0 || (step == 0 && std::fgets(line, sizeof line, f) == nullptr))
+                return;
         }
-        std::fseek(f, 0, SEEK_END);
-        return start < 0 ? 0 : std::ftell(f) - start;
     }
 
-    int getObjectCount() {
+    // Stops right after the n-th `keyword` (n 0: never); returns how many it met.
+    int moveTo(const char* keyword, int n) {
         std::rewind(f);
         int count = 0;
-        while (nextWord())
-            if (is("*GEOMOBJECT"))
-                ++count;
-            else
-                skipLine();
+        scan([&] { return !is(keyword) ? 0 : ++count == n ? -1 : 1; });
         return count;
     }
 
-    int countWords(const char* keyword) {
-        std::rewind(f);
+    int materialCount() {
         int count = 0;
-        while (nextWord())
-            if (is(keyword))
-                ++count;
-            else
-                skipLine();
+        if (moveTo("*MATERIAL_COUNT", 1) == 1)
+            std::fscanf(f, "%d", &count);
         return count;
-    }
-
-    int getMaterialCount() {
-        std::rewind(f);
-        while (nextWord()) {
-            if (is("*MATERIAL_COUNT")) {
-                int count = 0;
-                std::fscanf(f, "%d", &count);
-                return count;
-            }
-            skipLine();
-        }
-        return 0;
     }
 
     float readFloat() {
@@ -91,35 +59,21 @@ struct Reader {
     }
 
     void readQuoted(char* field) {
-        if (std::fscanf(f, " \"%s", value.data()) != 1)
+        if (std::fscanf(f, " \"%s", word.data()) != 1)
             return;
-        std::size_t n = std::strlen(value.data());
+        std::size_t n = std::strlen(word.data());
         n = std::min<std::size_t>(n > 0 ? n - 1 : 0, 254);
-        std::memcpy(field, value.data(), n);
+        std::memcpy(field, word.data(), n);
         field[n] = '\0';
     }
 
-    bool moveTo(const char* keyword, int n) {
-        std::rewind(f);
-        int count = 0;
-        while (nextWord()) {
-            if (is(keyword)) {
-                if (++count == n)
-                    return true;
-            } else {
-                skipLine();
-            }
-        }
-        return false;
-    }
-
-    void getTextureInfo(tMaterialInfo* m, int n) {
-        if (!moveTo("*MATERIAL", n))
+    void material(tMaterialInfo* m, int n) {
+        if (moveTo("*MATERIAL", n) < n)
             return;
-        while (nextWord()) {
+        scan([&] {
             if (is("*MATERIAL"))
-                break;
-            else if (is("*MATERIAL_DIFFUSE"))
+                return -1;
+            if (is("*MATERIAL_DIFFUSE"))
                 std::fscanf(f, " %f %f %f", &m->diffuse[0], &m->diffuse[1], &m->diffuse[2]);
             else if (is("*BITMAP"))
                 readQuoted(m->textureFile);
@@ -130,10 +84,12 @@ struct Reader {
             else if (is("*UVW_V_TILING"))
                 m->vTile = readFloat();
             else
-                skipLine();
-        }
+                return 0;
+            return 1;
+        });
     }
 
+    // A count is bounded by how many data lines the object's bytes could hold.
     template <typename T> void readCount(int& count, T*& array, long range, const char* data) {
         int v = 0;
         if (std::fscanf(f, "%d", &v) == 1)
@@ -142,131 +98,97 @@ struct Reader {
         array = new T[count]();
     }
 
-    void readObjectInfo(t3DObject* o, int n) {
-        const long range = objectRange(n);
+    void counts(t3DObject* o, int n) {
         moveTo("*GEOMOBJECT", n);
-        while (nextWord()) {
+        const long start = std::ftell(f);
+        const bool last = moveTo("*GEOMOBJECT", n + 1) <= n;
+        const long range = std::ftell(f) - (last ? 0 : wordBytes) - start;
+        moveTo("*GEOMOBJECT", n);
+        scan([&] {
             if (is("*MESH_NUMVERTEX"))
                 readCount(o->vertexCount, o->vertices, range, "*MESH_VERTEX");
             else if (is("*MESH_NUMFACES"))
                 readCount(o->faceCount, o->faces, range, "*MESH_FACE");
             else if (is("*MESH_NUMTVERTEX"))
                 readCount(o->texVertexCount, o->texVertices, range, "*MESH_TVERT");
-            else if (is("*GEOMOBJECT"))
-                break;
             else
-                skipLine();
-        }
+                return is("*GEOMOBJECT") ? -1 : 0;
+            return 1;
+        });
     }
 
-    void getData(t3DModel* model, t3DObject* o, const char* keyword, int n) {
-        static const char* const data[] = {"*MESH_VERTEX", "*MESH_TVERT", "*MESH_FACE",
-                                           "*MESH_TFACE", "*MATERIAL_REF"};
+    // One data pass; data outside its array is read into a spare entry.
+    void data(const t3DModel* model, t3DObject* o, const char* keyword, int n) {
         moveTo("*GEOMOBJECT", n);
-        while (nextWord()) {
+        scan([&] {
             if (is("*GEOMOBJECT"))
-                break;
-            bool isData = false;
-            for (const char* d : data)
-                isData = isData || is(d);
-            if (!isData) {
-                skipLine();
-                continue;
-            }
+                return -1;
+            if (!is("*MESH_VERTEX") && !is("*MESH_TVERT") && !is("*MESH_FACE") &&
+                !is("*MESH_TFACE") && !is("*MATERIAL_REF"))
+                return 0;
             if (!is(keyword))
-                continue;
-            if (is("*MESH_VERTEX")) {
-                int i = 0;
-                float a, b, c;
-                std::fscanf(f, "%d", &i);
-                const int r = std::fscanf(f, "%f %f %f", &a, &b, &c);
-                if (i >= 0 && i < o->vertexCount) {
-                    if (r >= 1)
-                        o->vertices[i].x = a;
-                    if (r >= 2)
-                        o->vertices[i].z = -b;
-                    if (r >= 3)
-                        o->vertices[i].y = c;
-                }
-            } else if (is("*MESH_TVERT")) {
-                int i = 0;
-                float u, v;
-                std::fscanf(f, "%d", &i);
-                const int r = std::fscanf(f, "%f %f", &u, &v);
-                o->hasTexture = true;
-                float uTile = 1.0f;
-                float vTile = 1.0f;
-                if (o->materialId >= 0 && o->materialId < model->materialCount) {
-                    uTile = model->materials[o->materialId].uTile;
-                    vTile = model->materials[o->materialId].vTile;
-                }
-                if (i >= 0 && i < o->texVertexCount) {
-                    if (r >= 1)
-                        o->texVertices[i].x = u * uTile;
-                    if (r >= 2)
-                        o->texVertices[i].y = v * vTile;
-                }
-            } else if (is("*MESH_FACE") || is("*MESH_TFACE")) {
-                const bool corners = is("*MESH_FACE");
-                int i = 0;
-                int v[3];
-                std::fscanf(f, "%d:", &i);
-                const int r = corners
-                                  ? std::fscanf(f, "\tA:\t%d B:\t%d C:\t%d", &v[0], &v[1], &v[2])
-                                  : std::fscanf(f, "%d %d %d", &v[0], &v[1], &v[2]);
-                if (i >= 0 && i < o->faceCount)
-                    for (int k = 0; k < r; ++k)
-                        (corners ? o->faces[i].vertexIndex : o->faces[i].texCoordIndex)[k] = v[k];
-            } else {
+                return 1;
+            int i = 0;
+            if (is("*MATERIAL_REF")) {
                 const float id = readFloat();
                 o->materialId = id >= -2147483648.0f && id < 2147483648.0f ? int(id) : -1;
-                return;
+                return -1;
             }
-        }
+            if (is("*MESH_VERTEX")) {
+                CVector3 spare;
+                float z;
+                std::fscanf(f, "%d", &i);
+                CVector3& v = in(i, o->vertexCount) ? o->vertices[i] : spare;
+                if (std::fscanf(f, "%f %f %f", &v.x, &z, &v.y) >= 2)
+                    v.z = -z;
+            } else if (is("*MESH_TVERT")) {
+                CVector2 spare;
+                float u;
+                float w;
+                std::fscanf(f, "%d", &i);
+                o->hasTexture = true;
+                // Without a valid material the coordinates stay as the file gives them.
+                const bool tiled = in(o->materialId, model->materialCount);
+                CVector2& t = in(i, o->texVertexCount) ? o->texVertices[i] : spare;
+                const int r = std::fscanf(f, "%f %f", &u, &w);
+                if (r >= 1)
+                    t.x = u * (tiled ? model->materials[o->materialId].uTile : 1.0f);
+                if (r >= 2)
+                    t.y = w * (tiled ? model->materials[o->materialId].vTile : 1.0f);
+            } else {
+                tFace spare;
+                std::fscanf(f, "%d:", &i);
+                tFace& face = in(i, o->faceCount) ? o->faces[i] : spare;
+                int* v = is("*MESH_FACE") ? face.vertexIndex : face.texCoordIndex;
+                std::fscanf(f, is("*MESH_FACE") ? "\tA:\t%d B:\t%d C:\t%d" : "%d %d %d", &v[0],
+                            &v[1], &v[2]);
+            }
+            return 1;
+        });
     }
 
-    void readAseFile(t3DModel* model) {
-        model->objectCount = getObjectCount();
-        const int blocks = countWords("*MATERIAL");
-        model->materialCount = std::clamp(getMaterialCount(), 0, blocks + ase::kMaxEmptyMaterials);
+    void read(t3DModel* model) {
+        model->objectCount = moveTo("*GEOMOBJECT", 0);
+        model->materialCount =
+            std::clamp(materialCount(), 0, moveTo("*MATERIAL", 0) + ase::kMaxEmptyMaterials);
         for (int i = 1; i <= model->materialCount; ++i) {
             model->materials.push_back(tMaterialInfo{});
-            getTextureInfo(&model->materials[i - 1], i);
+            material(&model->materials[i - 1], i);
         }
         for (int i = 1; i <= model->objectCount; ++i) {
             model->objects.push_back(t3DObject{});
             t3DObject* o = &model->objects[i - 1];
             o->materialId = -1;
-            readObjectInfo(o, i);
+            counts(o, i);
             for (const char* keyword :
                  {"*MATERIAL_REF", "*MESH_VERTEX", "*MESH_TVERT", "*MESH_FACE", "*MESH_TFACE"})
-                getData(model, o, keyword, i);
+                data(model, o, keyword, i);
         }
     }
 };
 
-bool validFace(const t3DObject& o, const tFace& face) {
-    for (int c = 0; c < 3; ++c)
-        if (face.vertexIndex[c] < 0 || face.vertexIndex[c] >= o.vertexCount)
-            return false;
-    return o.vertices != nullptr;
-}
-
-std::string floats(const char* what, int index, const void* a, const void* b, std::size_t size) {
-    if (std::memcmp(a, b, size) == 0)
-        return "";
-    return std::string(what) + " " + std::to_string(index) + " differs";
-}
-
-template <typename T> std::string arrays(const char* what, const T* a, const T* b, int count) {
-    if ((a == nullptr) != (b == nullptr))
-        return std::string(what) + ": one array is missing";
-    for (int i = 0; a != nullptr && i < count; ++i) {
-        std::string d = floats(what, i, &a[i], &b[i], sizeof(T));
-        if (!d.empty())
-            return d;
-    }
-    return "";
+template <typename T> bool same(const T* a, const T* b, int count) {
+    return a == nullptr ? b == nullptr : b != nullptr && std::memcmp(a, b, sizeof(T) * count) == 0;
 }
 
 std::string g_scratch;
@@ -279,10 +201,8 @@ bool ReferenceImport(t3DModel* model, const char* path) {
     if (r.f == nullptr)
         return false;
     std::fseek(r.f, 0, SEEK_END);
-    const std::size_t size = static_cast<std::size_t>(std::ftell(r.f));
-    r.word.resize(size + 2);
-    r.value.resize(size + 2);
-    r.readAseFile(model);
+    r.word.resize(static_cast<std::size_t>(std::ftell(r.f)) + 2);
+    r.read(model);
     ReferenceNormals(model);
     std::fclose(r.f);
     return true;
@@ -291,13 +211,16 @@ bool ReferenceImport(t3DModel* model, const char* path) {
 void ReferenceNormals(t3DModel* model) {
     for (int i = 0; i < model->objectCount; ++i) {
         t3DObject& o = model->objects[i];
+        // Faces that name a vertex that does not exist count for nobody.
+        std::vector<bool> valid(o.faceCount);
         std::vector<CVector3> faceNormals(o.faceCount);
         for (int f = 0; f < o.faceCount; ++f) {
-            if (!validFace(o, o.faces[f]))
-                continue;
-            const int* v = o.faces[f].vertexIndex;
-            faceNormals[f] = Cross(Vector(o.vertices[v[0]], o.vertices[v[2]]),
-                                   Vector(o.vertices[v[2]], o.vertices[v[1]]));
+            const int* c = o.faces[f].vertexIndex;
+            valid[f] =
+                in(c[0], o.vertexCount) && in(c[1], o.vertexCount) && in(c[2], o.vertexCount);
+            if (valid[f])
+                faceNormals[f] = Cross(Vector(o.vertices[c[0]], o.vertices[c[2]]),
+                                       Vector(o.vertices[c[2]], o.vertices[c[1]]));
         }
         delete[] o.normals;
         o.normals = new CVector3[o.vertexCount]();
@@ -306,7 +229,7 @@ void ReferenceNormals(t3DModel* model) {
             int shared = 0;
             for (int f = 0; f < o.faceCount; ++f) {
                 const int* c = o.faces[f].vertexIndex;
-                if (validFace(o, o.faces[f]) && (c[0] == v || c[1] == v || c[2] == v)) {
+                if (valid[f] && (c[0] == v || c[1] == v || c[2] == v)) {
                     sum = AddVector(sum, faceNormals[f]);
                     ++shared;
                 }
@@ -316,55 +239,28 @@ void ReferenceNormals(t3DModel* model) {
     }
 }
 
-void FreeModel(t3DModel* model) {
-    for (t3DObject& o : model->objects) {
-        delete[] o.vertices;
-        delete[] o.normals;
-        delete[] o.texVertices;
-        delete[] o.faces;
-    }
-    *model = t3DModel();
-}
-
 std::string CompareModels(const t3DModel& a, const t3DModel& b) {
-    if (a.objectCount != b.objectCount || a.materialCount != b.materialCount)
+    if (a.objectCount != b.objectCount || a.materialCount != b.materialCount ||
+        a.objects.size() != b.objects.size() || a.materials.size() != b.materials.size())
         return "counts differ";
-    if (a.objects.size() != b.objects.size() || a.materials.size() != b.materials.size())
-        return "container sizes differ";
     for (std::size_t i = 0; i < a.materials.size(); ++i) {
         const tMaterialInfo& x = a.materials[i];
         const tMaterialInfo& y = b.materials[i];
-        const int n = static_cast<int>(i);
-        if (std::strcmp(x.name, y.name) != 0 || std::strcmp(x.textureFile, y.textureFile) != 0)
-            return "material " + std::to_string(i) + " strings differ";
-        std::string d = floats("diffuse of material", n, x.diffuse, y.diffuse, sizeof x.diffuse);
-        if (d.empty())
-            d = floats("uTile of material", n, &x.uTile, &y.uTile, sizeof x.uTile);
-        if (d.empty())
-            d = floats("vTile of material", n, &x.vTile, &y.vTile, sizeof x.vTile);
-        if (d.empty() && x.textureId != y.textureId)
-            d = "textureId differs";
-        if (!d.empty())
-            return d;
+        if (std::strcmp(x.name, y.name) != 0 || std::strcmp(x.textureFile, y.textureFile) != 0 ||
+            !same(x.diffuse, y.diffuse, 3) || !same(&x.uTile, &y.uTile, 1) ||
+            !same(&x.vTile, &y.vTile, 1) || x.textureId != y.textureId)
+            return "material " + std::to_string(i) + " differs";
     }
     for (std::size_t i = 0; i < a.objects.size(); ++i) {
         const t3DObject& x = a.objects[i];
         const t3DObject& y = b.objects[i];
-        const std::string at = "object " + std::to_string(i) + ": ";
         if (x.vertexCount != y.vertexCount || x.faceCount != y.faceCount ||
-            x.texVertexCount != y.texVertexCount)
-            return at + "counts differ";
-        if (x.materialId != y.materialId || x.hasTexture != y.hasTexture)
-            return at + "material or texture flag differs";
-        std::string d = arrays("vertex", x.vertices, y.vertices, x.vertexCount);
-        if (d.empty())
-            d = arrays("normal", x.normals, y.normals, x.vertexCount);
-        if (d.empty())
-            d = arrays("texture vertex", x.texVertices, y.texVertices, x.texVertexCount);
-        if (d.empty())
-            d = arrays("face", x.faces, y.faces, x.faceCount);
-        if (!d.empty())
-            return at + d;
+            x.texVertexCount != y.texVertexCount || x.materialId != y.materialId ||
+            x.hasTexture != y.hasTexture || !same(x.vertices, y.vertices, x.vertexCount) ||
+            !same(x.normals, y.normals, x.vertexCount) ||
+            !same(x.texVertices, y.texVertices, x.texVertexCount) ||
+            !same(x.faces, y.faces, x.faceCount))
+            return "object " + std::to_string(i) + " differs";
     }
     return "";
 }
