@@ -27,4 +27,6 @@ echo "== tests"
 ctest --test-dir build --output-on-failure -j"$jobs" || status=1
 echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 ctest --test-dir build-asan --output-on-failure -j"$jobs" || status=1
+echo "== fuzzing the model reader and the bitmap loader, a minute each"
+scripts/fuzz.sh 60 || status=1
 exit $status
