@@ -30,6 +30,17 @@ const double kLongLineSeconds = 10;
 const double kManyObjectsSeconds = 20;
 const double kHugeModelSecondsPerMB = 2;
 
+// A field of /proc/self/status in kB, such as "VmHWM" (peak resident memory).
+long statusKB(const char* field) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    const std::string key = std::string(field) + ":";
+    while (std::getline(status, line))
+        if (line.compare(0, key.size(), key) == 0)
+            return std::atol(line.c_str() + key.size());
+    return -1;
+}
+
 double secondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
@@ -201,13 +212,16 @@ TEST_F(ModelInputs, HugeModelFileReadsInTimeProportionalToItsSize) {
     const int objects = writeHugeModel(path, megabytes);
     const double fileMB = static_cast<double>(fs::file_size(path)) / 1e6;
 
+    const long residentBefore = statusKB("VmRSS");
     const auto start = std::chrono::steady_clock::now();
     const bool ok = g_LoadASE.ImportASE(&modeller[0], path.c_str());
     const double seconds = secondsSince(start);
     std::remove(path.c_str());
     ASSERT_TRUE(ok);
-    std::printf("huge model: %.1f MB, %d objects, read in %.2f s (%.1f MB/s)\n", fileMB, objects,
-                seconds, fileMB / seconds);
+    std::printf("huge model: %.1f MB, %d objects, read in %.2f s (%.1f MB/s); resident memory "
+                "%.0f MB before, %.0f MB after, peak %.0f MB\n",
+                fileMB, objects, seconds, fileMB / seconds, residentBefore / 1024.0,
+                statusKB("VmRSS") / 1024.0, statusKB("VmHWM") / 1024.0);
     EXPECT_LT(seconds, kHugeModelSecondsPerMB * fileMB);
     ASSERT_EQ(modeller[0].objectCount, objects);
     const t3DObject& last = modeller[0].objects[objects - 1];
