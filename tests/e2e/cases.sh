@@ -119,6 +119,9 @@ case_fullscreen() {
     ready "$w"
     press_until "$w" F1 gone "$w"
     full=$(wait_window "$TITLE") || exit 1
+    # Without a window manager a full-screen window looks like any other from outside: what
+    # tells is that the mode was there (no question asked) and that it covers the screen.
+    [ -z "$(windows_named "Quib GL")" ] || fail "asked about a mode the display has"
     expect_geometry "$full" "$(screen_size)+0+0"
     note "F1: a full-screen window titled \"$TITLE\""
 
