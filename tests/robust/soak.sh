@@ -138,10 +138,8 @@ toggle() {
     if [ $fallback -eq 0 ] && [ -n "$(question)" ]; then
         fail "full screen was refused on a $screen screen"
     fi
-    # Keys go to the window under the pointer or with the focus: make sure it is the new one.
+    # Keys go to the window with the focus: make sure it is the new one.
     xdotool windowfocus "$(window)" 2>/dev/null || true
-    [ -n "${SOAK_DEBUG:-}" ] && { echo "focus $(xdotool getwindowfocus) window $(window)"; xwininfo -root -tree | grep '"'; } >&2
-    return 0
 }
 
 wait_for 300 has_window || fail "no window"

@@ -251,6 +251,18 @@ TEST_F(ModelInputs, ManySmallObjectsAndMaterialsReadInTime) {
     std::remove(path.c_str());
 }
 
+// The program never frees its models; they must still be reachable when a leak checker looks at
+// exit, after static destruction. In the sanitizer build a leak report makes the child fail.
+TEST(ModelSet, OutlivesStaticDestruction) {
+    ::testing::FLAGS_gtest_death_test_style = "threadsafe";
+    EXPECT_EXIT(
+        {
+            g_LoadASE.ImportASE(&modeller[1], "fuzz/seeds/ase/two_objects.ASE");
+            std::exit(modeller[1].objectCount == 2 ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
 // The bitmap loader: a record it gives has a sane size and all its pixels, else null.
 class BitmapInputs : public ::testing::Test {
   protected:
