@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <vector>
 
 namespace {
@@ -143,18 +144,19 @@ struct Reader {
                     v.z = -z;
             } else if (is("*MESH_TVERT")) {
                 CVector2 spare;
-                float u;
-                float w;
                 std::fscanf(f, "%d", &i);
                 o->hasTexture = true;
                 // Without a valid material the coordinates stay as the file gives them.
-                const bool tiled = in(o->materialId, model->materialCount);
+                CVector2 tile = {1.0f, 1.0f};
+                if (in(o->materialId, model->materialCount))
+                    tile = {model->materials[o->materialId].uTile,
+                            model->materials[o->materialId].vTile};
                 CVector2& t = in(i, o->texVertexCount) ? o->texVertices[i] : spare;
-                const int r = std::fscanf(f, "%f %f", &u, &w);
+                const int r = std::fscanf(f, "%f %f", &t.x, &t.y);
                 if (r >= 1)
-                    t.x = u * (tiled ? model->materials[o->materialId].uTile : 1.0f);
+                    t.x *= tile.x;
                 if (r >= 2)
-                    t.y = w * (tiled ? model->materials[o->materialId].vTile : 1.0f);
+                    t.y *= tile.y;
             } else {
                 tFace spare;
                 std::fscanf(f, "%d:", &i);
@@ -211,17 +213,6 @@ bool ReferenceImport(t3DModel* model, const char* path) {
 void ReferenceNormals(t3DModel* model) {
     for (int i = 0; i < model->objectCount; ++i) {
         t3DObject& o = model->objects[i];
-        // Faces that name a vertex that does not exist count for nobody.
-        std::vector<bool> valid(o.faceCount);
-        std::vector<CVector3> faceNormals(o.faceCount);
-        for (int f = 0; f < o.faceCount; ++f) {
-            const int* c = o.faces[f].vertexIndex;
-            valid[f] =
-                in(c[0], o.vertexCount) && in(c[1], o.vertexCount) && in(c[2], o.vertexCount);
-            if (valid[f])
-                faceNormals[f] = Cross(Vector(o.vertices[c[0]], o.vertices[c[2]]),
-                                       Vector(o.vertices[c[2]], o.vertices[c[1]]));
-        }
         delete[] o.normals;
         o.normals = new CVector3[o.vertexCount]();
         for (int v = 0; v < o.vertexCount; ++v) {
@@ -229,10 +220,13 @@ void ReferenceNormals(t3DModel* model) {
             int shared = 0;
             for (int f = 0; f < o.faceCount; ++f) {
                 const int* c = o.faces[f].vertexIndex;
-                if (valid[f] && (c[0] == v || c[1] == v || c[2] == v)) {
-                    sum = AddVector(sum, faceNormals[f]);
-                    ++shared;
-                }
+                // A face that names a vertex that does not exist counts for nobody.
+                if (!in(c[0], o.vertexCount) || !in(c[1], o.vertexCount) ||
+                    !in(c[2], o.vertexCount) || (c[0] != v && c[1] != v && c[2] != v))
+                    continue;
+                const CVector3* p = o.vertices;
+                sum = AddVector(sum, Cross(Vector(p[c[0]], p[c[2]]), Vector(p[c[2]], p[c[1]])));
+                ++shared;
             }
             o.normals[v] = Normalize(DivideVectorByScaler(sum, -float(shared)));
         }
@@ -278,10 +272,6 @@ std::string ScratchPath(const std::string& name) {
 
 std::string WriteScratch(const std::string& name, const std::string& content) {
     const std::string path = ScratchPath(name);
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (f == nullptr)
-        std::abort();
-    std::fwrite(content.data(), 1, content.size(), f);
-    std::fclose(f);
+    std::ofstream(path, std::ios::binary) << content;
     return path;
 }

@@ -61,18 +61,11 @@ TEST(AseInspect, PrintsTheModelAsLoaded) {
         }
     }
     releaseModel(model);
-    EXPECT_EQ(inspect("--summary " + path), std::make_pair(0, std::string(R"({
-  "objectCount": 1,
-  "materialCount": 1,
-  "objects": [
-    {
-      "vertexCount": 300,
-      "faceCount": 0,
-      "texVertexCount": 0
-    }
-  ]
-}
-)")));
+    const std::string summary = inspect("--summary " + path).second;
+    EXPECT_EQ(summary.find("\"vertices\""), std::string::npos);
+    EXPECT_NE(
+        summary.find("\"materialCount\": 1,\n  \"objects\": [\n    {\n      \"vertexCount\": 300"),
+        std::string::npos);
 }
 
 TEST(AseInspect, FailuresExitWithTheirStatus) {
