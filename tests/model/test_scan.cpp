@@ -1,0 +1,108 @@
+// The in-memory formatted input against glibc's own fscanf and fgets on a FILE*: the same answer,
+// the same value bit for bit and the same characters consumed, for random text and for a table of
+// cases that random text seldom spells.
+#include "model/asescan.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <string>
+#include <tuple>
+
+namespace {
+
+// fscanf's answer (1, 0 or EOF), the value's bits (a word's length) and the characters consumed.
+using Outcome = std::tuple<int, std::uint32_t, long>;
+
+std::uint32_t value(char conversion, int i, float f, std::size_t length) {
+    std::uint32_t bits;
+    std::memcpy(&bits, &f, sizeof bits);
+    return conversion == 's' ? length : conversion == 'd' ? i : bits;
+}
+
+// One conversion ('d', 'f', 's', or 'l' for the 99-character line piece) by the C library.
+Outcome library(std::string text, char conversion) {
+    std::FILE* f = fmemopen(text.empty() ? const_cast<char*>("") : &text[0], text.size(), "r");
+    int i = 0;
+    float v = 0.0f;
+    std::string word(text.size() + 1, '\0');
+    char line[100];
+    const int answer = conversion == 'd'   ? std::fscanf(f, "%d", &i)
+                       : conversion == 'f' ? std::fscanf(f, "%f", &v)
+                       : conversion == 's' ? std::fscanf(f, "%s", &word[0])
+                                           : (std::fgets(line, sizeof line, f) ? 1 : EOF);
+    const long consumed = std::ftell(f);
+    std::fclose(f);
+    return {answer, value(conversion, i, v, std::strlen(word.c_str())), consumed};
+}
+
+Outcome ours(const std::string& text, char conversion) {
+    asescan::Input in = {text.data(), text.data() + text.size()};
+    int i = 0;
+    float v = 0.0f;
+    asescan::Word w = {nullptr, 0, nullptr};
+    const bool ok = conversion == 'd'   ? asescan::readInt(in, i)
+                    : conversion == 'f' ? asescan::readFloat(in, v)
+                    : conversion == 's' ? asescan::readWord(in, w)
+                                        : in.pos < in.end;
+    if (conversion == 'l')
+        asescan::skipLinePiece(in);
+    // The library answers EOF when the input ends before anything could be read: for fgets at the
+    // very end, for a conversion in the white space before it.
+    asescan::Input rest = {text.data(), text.data() + text.size()};
+    if (conversion != 'l')
+        asescan::skipSpace(rest);
+    const int answer = ok ? 1 : rest.pos == rest.end ? EOF : 0;
+    return {answer, value(conversion, i, v, w.length), in.pos - text.data()};
+}
+
+void expectSame(const std::string& text) {
+    for (char conversion : {'d', 'f', 's', 'l'})
+        ASSERT_EQ(library(text, conversion), ours(text, conversion))
+            << "'" << conversion << "' on " << ::testing::PrintToString(text);
+}
+
+TEST(FormattedInput, CasesRandomTextSeldomSpells) {
+    for (const char* text :
+         {"nan(12)", "infinity", "-Inf", "0X1P-2", "0x1.8p3", "3.40282357e38", "1.17549435e-38",
+          "1.4e-45", "7e-46", "1e999999999999", "0.1000000000000000055511151231257827",
+          "123456789012345678901234567890", "-9223372036854775808", "9223372036854775808",
+          "99999999999999999999", "4294967297"})
+        expectSame(text);
+    expectSame(std::string("ab\0cd ef", 8));
+    for (int length : {98, 99, 150})
+        expectSame(std::string(length, 'x') + "\nrest");
+    expectSame(std::string(5000, '1'));
+    expectSame("0." + std::string(3000, '0') + "1");
+}
+
+// Short text over the characters numbers are made of, and plain decimals, which take a shortcut
+// past strtof and must round exactly as it does.
+TEST(FormattedInput, RandomTextConvertsAsTheLibraryConvertsIt) {
+    std::mt19937 random(20240611);
+    const std::string alphabet = "0123456789012345678+-..eEpPxXaAbcdFfiInNtTyY \t\n\r:*\"\v";
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(2000);
+    while (std::chrono::steady_clock::now() < deadline && !::testing::Test::HasFailure()) {
+        std::string text;
+        if (random() % 2) {
+            for (int n = random() % 14; n > 0; --n)
+                text += random() % 50 == 0 ? '\0' : alphabet[random() % alphabet.size()];
+        } else {
+            text = random() % 2 ? "-" : "";
+            for (int n = random() % 10; n > 0; --n)
+                text += char('0' + random() % 10);
+            text += '.';
+            for (int n = random() % 10; n > 0; --n)
+                text += char('0' + random() % 10);
+            if (random() % 4 == 0)
+                text += "e" + std::to_string(static_cast<int>(random() % 25) - 12);
+        }
+        expectSame(text);
+    }
+}
+
+} // namespace
