@@ -1,5 +1,5 @@
-// What the platform tests share: a private X server, shell commands, and a window with a
-// current GL context made the way the program makes its own.
+// What the platform tests share: a private X server, shell commands for xdotool and xprop, and a
+// window with a current GL context made the way the program makes its own.
 #pragma once
 
 #include "platform/win32.h"
@@ -9,33 +9,23 @@
 #include <string>
 #include <vector>
 
-// Starts Xvfb with the given screen (e.g. "1024x768x24") for this process and points DISPLAY at
-// it, so the tests' windows and key presses meet no other process's, before any test runs. The
-// server stops when the process ends. It has no window manager, so the atom that tells one
-// about borders is made beforehand: SDL then records a borderless window where xprop sees it.
+// Starts Xvfb with the screen (e.g. "640x480x24") for this process before any test runs and
+// points DISPLAY at it, so no other test's windows take the focus or the key presses. The server
+// ends with the process.
 ::testing::Environment* PrivateDisplay(const char* screen);
 
 // Runs a shell command and gives its standard output.
 std::string Shell(const std::string& command);
 
-// The X window id of our window with this (unique) title, as a decimal string; "" if none.
-std::string XWindowId(const std::string& title);
+// Shell words for the X window id of our window with this (unique) title, and its geometry as
+// "640x480+0+0".
+std::string Xid(const std::string& title);
+std::string Geometry(const std::string& title);
 
-// Asks the window to close, as a window manager's close button does.
-void RequestClose(const std::string& xid);
+// The program's display mode: 640 x 480 in 16 bits.
+DEVMODEA ProgramMode();
 
-// What xdotool and xprop report of the window.
-struct XWindowState {
-    int x = -1, y = -1, width = 0, height = 0;
-    bool decorated = true;
-    bool resizable = true;
-};
-XWindowState QueryWindow(const std::string& xid);
-
-// Handles queued messages for a while, dispatching them to their window procedures.
-void PumpMessages(int milliseconds);
-
-// The window procedure of the test class: records every message it receives.
+// Every message the test class's windows received, in order.
 struct Received {
     HWND window;
     UINT message;
@@ -43,10 +33,13 @@ struct Received {
     LPARAM lParam;
 };
 extern std::vector<Received> g_received;
-LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Registers the class "Test" (once), creates a window of it with the style, a double-buffered
-// 16-bit-colour 16-bit-depth pixel format and a current context, and shows it.
+// Handles queued messages until the window has received this message (with any lParam when it
+// is -1), for 3 s at most.
+bool Await(HWND window, UINT message, WPARAM wParam, LPARAM lParam = -1);
+
+// A shown window of the class "Test" with the program's pixel format (double-buffered, 16 colour
+// and 16 depth bits) and a current context.
 struct GLWindow {
     HWND wnd = nullptr;
     HDC dc = nullptr;
@@ -54,5 +47,3 @@ struct GLWindow {
     bool Create(const char* title, DWORD style, int width, int height);
     void Destroy();
 };
-
-PIXELFORMATDESCRIPTOR ProgramPixelFormat(int colorBits, int depthBits);
