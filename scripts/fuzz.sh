@@ -16,10 +16,14 @@ CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo 
 cmake --build build-fuzz -j2 --target ase_fuzz bmp_fuzz
 
 mkdir -p fuzz-corpus/ase_fuzz fuzz-corpus/bmp_fuzz fuzz-corpus/findings
-cp -n fuzz/seeds/ase/* models/*.ASE fuzz-corpus/ase_fuzz/
-cp -n fuzz/seeds/bmp/* fuzz-corpus/bmp_fuzz/
+seed() { # directory files...
+    local dir=$1
+    shift
+    for f in "$@"; do [ -e "$dir/$(basename "$f")" ] || cp "$f" "$dir/"; done
+}
+seed fuzz-corpus/ase_fuzz fuzz/seeds/ase/* models/*.ASE
 # The small texture bitmaps; the 3 MB ground bitmap would only slow every mutation down.
-find models -name '*.bmp' -size -16k -exec cp -n {} fuzz-corpus/bmp_fuzz/ \;
+seed fuzz-corpus/bmp_fuzz fuzz/seeds/bmp/* $(find models -name '*.bmp' -size -16k)
 
 export ASAN_OPTIONS="detect_leaks=1:allocator_may_return_null=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
@@ -37,8 +41,7 @@ run() {
         grep -A30 -m1 -E '^==[0-9]+==ERROR|^SUMMARY|runtime error|ERROR: libFuzzer' "$log" >&2 || tail -40 "$log" >&2
         status=1
     fi
-    grep -E 'stat::number_of_executed_units|stat::peak_rss_mb' "$log" | sed "s/^/$target /"
-    tail -n 3 "$log" | grep -E '^(#|Done)' | sed "s/^/$target /" || true
+    grep -E '^Done|stat::peak_rss_mb' "$log" | sed "s/^/$target: /" || true
 }
 run ase_fuzz 8192
 run bmp_fuzz 16384
