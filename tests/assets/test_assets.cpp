@@ -104,7 +104,6 @@ TEST(AssetFiles, GeneratorRebuildsEveryCommittedFileByteForByte) {
         EXPECT_TRUE(readFile(e.path()) == readFile(fs::path("models") / name))
             << name << " differs from what the generator writes";
     }
-    EXPECT_EQ(generated.size(), 33u);
     for (const fs::directory_entry& e : fs::directory_iterator("models"))
         EXPECT_EQ(generated.count(e.path().filename().string()), 1u)
             << e.path() << " is not made by the generator";
