@@ -76,14 +76,10 @@ struct Reader {
                 return -1;
             if (is("*MATERIAL_DIFFUSE"))
                 std::fscanf(f, " %f %f %f", &m->diffuse[0], &m->diffuse[1], &m->diffuse[2]);
-            else if (is("*BITMAP"))
-                readQuoted(m->textureFile);
-            else if (is("*MATERIAL_NAME"))
-                readQuoted(m->name);
-            else if (is("*UVW_U_TILING"))
-                m->uTile = readFloat();
-            else if (is("*UVW_V_TILING"))
-                m->vTile = readFloat();
+            else if (is("*BITMAP") || is("*MATERIAL_NAME"))
+                readQuoted(is("*BITMAP") ? m->textureFile : m->name);
+            else if (is("*UVW_U_TILING") || is("*UVW_V_TILING"))
+                (is("*UVW_U_TILING") ? m->uTile : m->vTile) = readFloat();
             else
                 return 0;
             return 1;

@@ -90,22 +90,17 @@ class Generator {
         for (int e = 1 + pick(5); e > 0 && !text.empty(); --e) {
             const std::size_t at = random() % text.size();
             const std::size_t span = 1 + random() % 40;
-            switch (pick(5)) {
-            case 0:
+            const int kind = pick(5);
+            if (kind == 0)
                 text.erase(at, span);
-                break;
-            case 1:
+            else if (kind == 1)
                 text.insert(at, text.substr(at, span));
-                break;
-            case 2:
+            else if (kind == 2)
                 text.insert(at, sep() + any(kWords) + sep());
-                break;
-            case 3:
+            else if (kind == 3)
                 text[at] = " \n\t\"*:0-.e\0x"[pick(12)];
-                break;
-            default:
+            else
                 text.resize(at);
-            }
         }
         return text;
     }
