@@ -135,8 +135,10 @@ TEST(Messages, ActivationSizeCloseAndQuitFollowTheWindows) {
         DispatchMessageA(&msg);
     EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
     EXPECT_EQ(msg.wParam, 7u);
-    EXPECT_TRUE(Await(first.wnd, WM_CLOSE, 0, 0));
-    EXPECT_TRUE(Await(second.wnd, WM_CLOSE, 0, 0));
+    EXPECT_EQ(std::count_if(g_received.begin(), g_received.end(),
+                            [](const Received& r) { return r.message == WM_CLOSE; }),
+              2)
+        << "one for each window, before the quit";
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     second.Destroy();
     first.Destroy();
