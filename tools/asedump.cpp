@@ -1,7 +1,7 @@
 // Shows a model file as the program sees it: loads it with the program's own reader (normals
 // included) and prints the model as JSON.
 //
-// Usage: aseinspect [--summary] FILE
+// Usage: asedump [--summary] FILE
 //
 // Floats are printed in the shortest form that reads back to the same float; infinities and NaN,
 // which JSON has no numbers for, as the strings "Infinity", "-Infinity" and "NaN". Bytes of names
@@ -198,12 +198,12 @@ int main(int argc, char** argv) {
             usable = false;
     }
     if (!usable || path == nullptr) {
-        std::fprintf(stderr, "usage: aseinspect [--summary] FILE\n");
+        std::fprintf(stderr, "usage: asedump [--summary] FILE\n");
         return 2;
     }
     // The reader reports a file it cannot open in a message box; here it goes to standard error.
     SetMessageBoxHook([](const char* text, const char*, UINT) {
-        std::fprintf(stderr, "aseinspect: %s\n", text);
+        std::fprintf(stderr, "asedump: %s\n", text);
         return IDOK;
     });
     t3DModel model;

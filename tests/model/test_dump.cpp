@@ -18,7 +18,7 @@ namespace {
 
 // The exit status, and what the tool wrote to standard output and error.
 std::pair<int, std::string> inspect(const std::string& arguments) {
-    std::FILE* pipe = popen((std::string(ASEINSPECT) + " " + arguments + " 2>&1").c_str(), "r");
+    std::FILE* pipe = popen((std::string(ASEDUMP) + " " + arguments + " 2>&1").c_str(), "r");
     std::string out;
     char buffer[4096];
     for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
@@ -29,7 +29,7 @@ std::pair<int, std::string> inspect(const std::string& arguments) {
 
 // Every float printed reads back to the very float the reader produced; strings are escaped and
 // infinities spelled out; --summary keeps only the counts.
-TEST(AseInspect, PrintsTheModelAsLoaded) {
+TEST(AseDump, PrintsTheModelAsLoaded) {
     std::mt19937 random(5);
     std::string text = "*MATERIAL_COUNT 1\n*MATERIAL 0 {\n*MATERIAL_NAME \"a\\\"b\"\n"
                        "*MATERIAL_DIFFUSE 0.1 -0 inf\n}\n*GEOMOBJECT {\n*MESH_NUMVERTEX 300\n";
@@ -68,10 +68,10 @@ TEST(AseInspect, PrintsTheModelAsLoaded) {
         std::string::npos);
 }
 
-TEST(AseInspect, FailuresExitWithTheirStatus) {
+TEST(AseDump, FailuresExitWithTheirStatus) {
     const std::string missing = ScratchPath("missing.ASE");
     EXPECT_EQ(inspect(missing),
-              std::make_pair(1, "aseinspect: Unable to find or open the file: " + missing + "\n"));
+              std::make_pair(1, "asedump: Unable to find or open the file: " + missing + "\n"));
     EXPECT_EQ(inspect("").first, 2);
     EXPECT_NE(inspect("--bogus x").second.find("usage"), std::string::npos);
 }
