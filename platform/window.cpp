@@ -47,18 +47,6 @@ void restoreDisplay() {
 }
 } // namespace
 
-} // namespace platform
-
-#if defined(__SANITIZE_ADDRESS__)
-// SDL's video start-up opens D-Bus, whose library keeps an allocation it never frees; the leak
-// checker of a sanitizer build is told so here, beside the code that starts the video.
-extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libdbus-1.so\n";
-}
-#endif
-
-namespace platform {
-
 std::uintptr_t newHandleId() {
     static std::uintptr_t next = 0x10000;
     return ++next;
