@@ -515,15 +515,20 @@ void ase::readTexVertex(t3DObject* object, float uTile, float vTile) {
         t.y = value * vTile;
 }
 
+// The face a data line names, or a scratch record when the index is outside the object's faces:
+// the line's values are still read, so the scan goes on as it would, and then dropped.
+static tFace& faceOrDropped(t3DObject* object, int index, tFace& dropped) {
+    return inRange(index, object->faceCount) && object->faces != nullptr ? object->faces[index]
+                                                                         : dropped;
+}
+
 // "%d:" then "\tA:\t%d B:\t%d C:\t%d"; white space in the pattern takes spaces as well as tabs.
 void ase::ReadFace(t3DObject* object) {
     int index = 0;
     if (asescan::readInt(in, index))
         asescan::literal(in, ':');
     tFace dropped;
-    tFace& face = inRange(index, object->faceCount) && object->faces != nullptr
-                      ? object->faces[index]
-                      : dropped;
+    tFace& face = faceOrDropped(object, index, dropped);
     static const char corners[] = {'A', 'B', 'C'};
     for (int c = 0; c < 3; ++c) {
         asescan::skipSpace(in);
@@ -539,9 +544,7 @@ void ase::ReadTextureFace(t3DObject* object) {
     if (asescan::readInt(in, index))
         asescan::literal(in, ':');
     tFace dropped;
-    tFace& face = inRange(index, object->faceCount) && object->faces != nullptr
-                      ? object->faces[index]
-                      : dropped;
+    tFace& face = faceOrDropped(object, index, dropped);
     for (int c = 0; c < 3; ++c)
         if (!asescan::readInt(in, face.texCoordIndex[c]))
             return;
