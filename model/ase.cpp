@@ -336,11 +336,12 @@ void ase::GetTextureInfo(tMaterialInfo* material, int n) {
         case kMaterialName:
             GetMaterialName(material);
             return kNextWord;
+        // A value that cannot be read leaves the tiling as it was.
         case kUTiling:
-            material->uTile = ReadFloat();
+            asescan::readFloat(in, material->uTile);
             return kNextWord;
         case kVTiling:
-            material->vTile = ReadFloat();
+            asescan::readFloat(in, material->vTile);
             return kNextWord;
         default:
             return kSkipLine;

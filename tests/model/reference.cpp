@@ -79,7 +79,7 @@ struct Reader {
             else if (is("*BITMAP") || is("*MATERIAL_NAME"))
                 readQuoted(is("*BITMAP") ? m->textureFile : m->name);
             else if (is("*UVW_U_TILING") || is("*UVW_V_TILING"))
-                (is("*UVW_U_TILING") ? m->uTile : m->vTile) = readFloat();
+                std::fscanf(f, " %f", is("*UVW_U_TILING") ? &m->uTile : &m->vTile);
             else
                 return 0;
             return 1;

@@ -40,11 +40,15 @@ const std::vector<std::string> kOdd =
           "-99999999999999999999 9223372036854775808 0x1p3 0x inf -nan nax 1e 1.2.3 . - x 1e39 "
           "1e-50");
 
+const std::vector<std::string> kUnreadable = split("- + x . nax -x");
+
 // Lines as an export writes them: %c a count, %n an index (%n: with a colon, mostly), %f a number,
-// %q a quoted value.
+// %u a number that cannot be read, %q a quoted value.
 const std::vector<std::string> kMaterialLines =
     split("*MATERIAL_NAME %q|*BITMAP %q|*MATERIAL_DIFFUSE %f %f %f|*UVW_U_TILING %f|"
-          "*UVW_V_TILING %f|*MAP_DIFFUSE {|*MATERIAL_SHINE 0.1000",
+          "*UVW_V_TILING %f|*MAP_DIFFUSE {|*MATERIAL_SHINE 0.1000|"
+          "*UVW_U_TILING %f *UVW_U_TILING %u|*UVW_V_TILING %f *UVW_V_TILING %u|"
+          "*MATERIAL_DIFFUSE %f %f %f *MATERIAL_DIFFUSE %f %u",
           '|');
 const std::vector<std::string> kObjectLines =
     split("*MESH_NUMVERTEX %c|*MESH_NUMFACES %c|*MESH_NUMTVERTEX %c|*MESH_VERTEX %n %f %f %f|"
@@ -133,6 +137,8 @@ class Generator {
                     (w.size() > 2 && pick(6) ? ":" : "");
             else if (w == "%f")
                 w = number();
+            else if (w == "%u")
+                w = any(kUnreadable);
             else if (w == "%q")
                 w = pick(8) ? any(kQuoted) : "\"" + std::string(240 + pick(40), 'q') + "\"";
             else if (pick(40) == 0)

@@ -61,6 +61,8 @@ const char* const kTwoObjects = R"(*MATERIAL_COUNT 1
 	*BITMAP "textures\wood.bmp"
 	*UVW_U_TILING 2.0000
 	*UVW_V_TILING 4.0000
+	*UVW_U_TILING -
+	*UVW_V_TILING x
 }
 *GEOMOBJECT {
 	*MESH_NUMVERTEX 4
@@ -87,7 +89,8 @@ TEST_F(AseReader, ReadsWhatEachKeywordSays) {
     EXPECT_EQ(std::vector<float>(wood.diffuse, wood.diffuse + 3),
               (std::vector<float>{0.5f, 0.25f, 1.0f}));
     const t3DObject& o = m.objects[0];
-    // The file's y and z change places, y negated; texture coordinates are scaled by the tiling.
+    // The file's y and z change places, y negated; texture coordinates are scaled by the tiling,
+    // which a later tiling keyword without a number leaves as it was.
     EXPECT_EQ(xyz(o.vertices[3]), (std::vector<float>{1, 3, -2}));
     EXPECT_EQ(o.texVertices[0].x, 1.0f);
     EXPECT_EQ(o.texVertices[0].y, 1.0f);
