@@ -3,7 +3,7 @@
 // image. The model set's own code then runs unchanged, reading every array entry it would draw.
 #include "fuzz/stubs.h"
 #include "platform/glaux.h"
-#include "platform/win32.h"
+#include <windows.h>
 
 #include <GL/gl.h>
 #include <GL/glu.h>

@@ -1,10 +1,6 @@
 #include "model/ase.h"
 
-#include "platform/win32.h"
-
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <climits>
@@ -123,7 +119,7 @@ bool ase::ImportASE(t3DModel* model, const char* path) {
     if (model == nullptr || path == nullptr)
         return false;
     file = std::fopen(path, "r");
-    if (file != nullptr && !openView()) {
+    if (file != nullptr && !view.open(file)) {
         std::fclose(file);
         file = nullptr;
     }
@@ -133,6 +129,9 @@ bool ase::ImportASE(t3DModel* model, const char* path) {
         MessageBoxA(nullptr, message, "Error", MB_OK);
         return false;
     }
+    data = view.data();
+    size = view.size();
+    rewind();
     ReadAseFile(model);
     ComputeNormals(model);
     closeView();
@@ -141,58 +140,8 @@ bool ase::ImportASE(t3DModel* model, const char* path) {
     return true;
 }
 
-bool ase::openView() {
-    startsFound = false;
-    struct stat info;
-    const int fd = fileno(file);
-    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
-        size = static_cast<std::size_t>(info.st_size);
-        if (size == 0) {
-            data = "";
-            rewind();
-            return true;
-        }
-        mapping = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
-        if (mapping != MAP_FAILED) {
-            data = static_cast<const char*>(mapping);
-            rewind();
-            return true;
-        }
-        mapping = nullptr;
-    }
-    // Pipes and the like are read whole instead.
-    char chunk[1 << 16];
-    std::size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-        copy.insert(copy.end(), chunk, chunk + got);
-    if (std::ferror(file)) {
-        std::vector<char>().swap(copy);
-        return false;
-    }
-    data = copy.data();
-    size = copy.size();
-    rewind();
-    return true;
-}
-
-// Hands back the whole pages of a mapped file between two places that every running scan has
-// passed, so that a huge file does not stay resident as a whole. A later scan that needs them
-// again finds them in the file cache.
-void ase::releasePages(const char* from, const char* to) {
-    if (mapping == nullptr)
-        return;
-    const std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
-    const std::size_t first = (static_cast<std::size_t>(from - data) + page - 1) / page * page;
-    const std::size_t last = static_cast<std::size_t>(to - data) / page * page;
-    if (last > first)
-        madvise(static_cast<char*>(mapping) + first, last - first, MADV_DONTNEED);
-}
-
 void ase::closeView() {
-    if (mapping != nullptr)
-        munmap(mapping, size);
-    mapping = nullptr;
-    std::vector<char>().swap(copy);
+    view.close();
     std::vector<std::size_t>().swap(objectStarts);
     std::vector<std::size_t>().swap(objectWords);
     std::vector<std::size_t>().swap(materialStarts);
@@ -241,7 +190,7 @@ template <typename Act> void ase::scan(const char** at, int count, Act act) {
         if (behind == nullptr)
             behind = here;
         if (here - behind >= kReleaseStep) {
-            releasePages(behind, here);
+            view.release(behind, here);
             behind = here;
         }
         asescan::Input afterWord = {here, end};

@@ -26,6 +26,7 @@
 
 #include "model/asescan.h"
 #include "model/model.h"
+#include "platform/filemap.h"
 
 #include <cstddef>
 #include <cstdio>
@@ -58,12 +59,10 @@ class ase {
     void ComputeNormals(t3DModel* model);
 
   private:
-    bool openView();
-    void closeView();
     void rewind() { in = {data, data + size}; }
+    void closeView();
     template <typename Act> void scan(const char** at, int count, Act act);
     void findStarts();
-    void releasePages(const char* from, const char* to);
     std::size_t objectRange(int n) const;
     void readQuoted(char* field);
     void readTexVertex(t3DObject* object, float uTile, float vTile);
@@ -72,12 +71,11 @@ class ase {
 
     std::FILE* file = nullptr;
     // The open file's contents and the read position within them.
+    FileView view;
     const char* data = nullptr;
     std::size_t size = 0;
     asescan::Input in = {nullptr, nullptr};
-    void* mapping = nullptr;
     static const std::ptrdiff_t kReleaseStep = 8 << 20;
-    std::vector<char> copy; // for streams that cannot be mapped
     // Where each object's and material's range starts (just after its word), and where each
     // object's word begins; found once per import.
     bool startsFound = false;

@@ -2,7 +2,7 @@
 // thing. They have no Win32 counterpart.
 #pragma once
 
-#include "platform/win32.h"
+#include <windows.h>
 
 #include <functional>
 

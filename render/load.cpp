@@ -2,7 +2,7 @@
 
 #include "model/ase.h"
 #include "platform/glaux.h"
-#include "platform/win32.h"
+#include <windows.h>
 
 #include <GL/gl.h>
 #include <GL/glu.h>

@@ -1,7 +1,7 @@
 #include "render/text.h"
 
-#include "platform/win32.h"
 #include "shell/openwindow.h"
+#include <windows.h>
 
 #include <GL/gl.h>
 

@@ -2,7 +2,7 @@
 // the main loop.
 #pragma once
 
-#include "platform/win32.h"
+#include <windows.h>
 
 class initGL;
 class text;

@@ -2,7 +2,7 @@
 // window with a current GL context made the way the program makes its own.
 #pragma once
 
-#include "platform/win32.h"
+#include <windows.h>
 
 #include <gtest/gtest.h>
 

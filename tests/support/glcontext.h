@@ -2,7 +2,7 @@
 // program itself uses.
 #pragma once
 
-#include "platform/win32.h"
+#include <windows.h>
 
 #include <cstdint>
 #include <vector>

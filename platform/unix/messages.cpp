@@ -17,7 +17,7 @@
 // There are no WM_CHAR messages (TranslateMessage posts none: the program reads no characters),
 // no mouse messages, and no messages sent from inside window calls. DefWindowProcA acts only on
 // SC_CLOSE; WM_CLOSE by default does nothing.
-#include "platform/internal.h"
+#include "internal.h"
 
 #include <deque>
 

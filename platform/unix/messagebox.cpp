@@ -5,7 +5,7 @@
 // look. When no display can show a box, the text goes to standard error and the box answers
 // as a user who closed it would: OK, or No for a question.
 #include "platform/testhooks.h"
-#include "platform/win32.h"
+#include <windows.h>
 
 #include <SDL.h>
 

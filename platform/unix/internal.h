@@ -1,9 +1,9 @@
 // What the files of the platform stand-in share: handles, the live windows and their device
-// contexts, and the pixel formats. Included only by platform/*.cpp, never by the rest of the
-// program, since it brings in SDL.
+// contexts, and the pixel formats. Included only by platform/unix/*.cpp, never by the rest of
+// the program, since it brings in SDL.
 #pragma once
 
-#include "platform/win32.h"
+#include <windows.h>
 
 #include <SDL.h>
 

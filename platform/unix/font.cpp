@@ -12,7 +12,7 @@
 // precision, quality and pitch arguments are not looked at; character codes are Unicode code
 // points (which the ANSI code page matches from 32 to 126 and 160 to 255); a code the face lacks
 // gets the face's missing-glyph shape. The face is found when the font is first used.
-#include "platform/internal.h"
+#include "internal.h"
 
 #include <GL/gl.h>
 #include <fontconfig/fontconfig.h>

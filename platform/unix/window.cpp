@@ -16,7 +16,7 @@
 //   handles that change nothing; SDL keeps its arrow cursor.
 // - No message is sent from inside these calls: the messages of showing, sizing and focus come
 //   from SDL's events through PeekMessageA.
-#include "platform/internal.h"
+#include "internal.h"
 
 #include <cctype>
 #include <cstdlib>

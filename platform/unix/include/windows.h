@@ -1,12 +1,12 @@
 // Stand-in for the parts of <windows.h> this program uses: USER32 and KERNEL32 (window class,
 // windows, display modes, cursor, message boxes, message queue), GDI (pixel format, buffer swap,
-// system fonts) and WGL (rendering contexts, font bitmaps).
+// system fonts) and WGL (rendering contexts, font bitmaps). Off Windows the build puts this
+// folder on the include path, so the program includes <windows.h> on both platforms.
 //
 // The names, constants and record layouts are those of Win32, so the program reads as it would
 // on Windows. Behind them is SDL2 (windows, contexts, events, message boxes) and FreeType with
-// fontconfig (fonts). Only what the program calls is here; each .cpp file of this folder says
-// where its calls differ from Win32. No header of this folder includes SDL, FreeType or
-// fontconfig.
+// fontconfig (fonts). Only what the program calls is here; each .cpp file of platform/unix says
+// where its calls differ from Win32. This header includes no SDL, FreeType or fontconfig.
 #pragma once
 
 #include <cstdint>

@@ -12,7 +12,7 @@
 // - Making a context current asks for a swap interval of 1, so SwapBuffers waits for the
 //   display's refresh where the driver offers it.
 // - SwapBuffers needs a context current on the window (SDL swaps only then).
-#include "platform/internal.h"
+#include "internal.h"
 
 #include <algorithm>
 #include <vector>
