@@ -16,10 +16,15 @@
 //   handles that change nothing; SDL keeps its arrow cursor.
 // - No message is sent from inside these calls: the messages of showing, sizing and focus come
 //   from SDL's events through PeekMessageA.
+// - Windows are made only on a video driver that shows them to a person: without a display,
+//   CreateWindowExA fails and standard error says what is missing, unless SDL_VIDEODRIVER
+//   names a driver.
 #include "internal.h"
 
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace platform {
 namespace {
@@ -39,6 +44,26 @@ std::string classKey(const char* name) {
 
 void applyCursor() {
     SDL_ShowCursor(g_cursorCount >= 0 ? SDL_ENABLE : SDL_DISABLE);
+}
+
+// Without a display SDL falls back to drivers that draw where nobody sees ("offscreen", "dummy"):
+// the program would run unseen and never end. A driver named by the person still wins.
+bool visibleDriver() {
+    const char* chosen = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+    if (chosen != nullptr && *chosen != '\0')
+        return true;
+    const char* driver = SDL_GetCurrentVideoDriver();
+    return driver != nullptr && std::strcmp(driver, "offscreen") != 0 &&
+           std::strcmp(driver, "dummy") != 0;
+}
+
+void noDisplay() {
+    static bool said = false;
+    if (!said)
+        std::fputs("No display found: set DISPLAY (or WAYLAND_DISPLAY) to a running X or Wayland "
+                   "server, or run under a desktop session or Xvfb (xvfb-run).\n",
+                   stderr);
+    said = true;
 }
 
 // An X server keeps a changed mode after its client is gone.
@@ -84,8 +109,12 @@ bool ensureVideo() {
         return true;
     // SDL_QUIT then comes only from SIGINT and SIGTERM, which PeekMessageA turns into WM_CLOSE.
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0 || !visibleDriver()) {
+        if (SDL_WasInit(SDL_INIT_VIDEO))
+            SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        noDisplay();
         return false;
+    }
     // However the process ends, a changed display mode is given back.
     static bool registered = false;
     if (!registered)

@@ -241,5 +241,17 @@ case_missing_material() {
     note "missing material bitmap: a box captioned \"Error\", then exit status 1"
 }
 
+# No display at all: the program says what is missing and ends with a failure status at once,
+# instead of running unseen.
+case_no_display() {
+    cd "$E2E_ROOT" || fail "no project root"
+    env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER "$E2E_BIN" >"$E2E_TMP/app.log" 2>&1 &
+    APP_PID=$!
+    TIMEOUT=10 expect_exit 1
+    grep -q "^No display found: set DISPLAY" "$E2E_TMP/app.log" || fail "no word of the display"
+    grep -q "Window Creation Error." "$E2E_TMP/app.log" || fail "no creation error"
+    note "no display: says what is missing, exit status 1"
+}
+
 "case_$E2E_CASE" || fail "case $E2E_CASE did not finish"
 echo "passed: $E2E_CASE"

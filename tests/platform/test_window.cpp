@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstdlib>
 
 namespace {
 const auto* const g_display = PrivateDisplay("1024x768x24");
@@ -44,6 +45,29 @@ TEST(Window, BothStylesDrawAndShowTheirFramesAndNoModeMeansNoFullScreen) {
     }
     bare.Destroy();
     framed.Destroy();
+}
+
+// Without a display no window is made (SDL would draw where nobody sees and the program would run
+// unseen), and standard error says what is missing; a driver named by the person still wins.
+TEST(Window, NoDisplayNoWindowUnlessADriverIsNamed) {
+    const auto attempt = [](const char* driver) {
+        unsetenv("DISPLAY");
+        unsetenv("WAYLAND_DISPLAY");
+        if (driver != nullptr)
+            setenv("SDL_VIDEODRIVER", driver, 1);
+        else
+            unsetenv("SDL_VIDEODRIVER");
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = DefWindowProcA;
+        wc.lpszClassName = "Headless";
+        RegisterClassA(&wc);
+        const HWND window = CreateWindowExA(0, "Headless", "Headless", popup, 0, 0, 64, 64, nullptr,
+                                            nullptr, nullptr, nullptr);
+        std::_Exit(window != nullptr ? 2 : 1);
+    };
+    EXPECT_EXIT(attempt(nullptr), ::testing::ExitedWithCode(1),
+                "No display found: set DISPLAY .* or Xvfb");
+    EXPECT_EXIT(attempt("offscreen"), ::testing::ExitedWithCode(2), "");
 }
 
 TEST(Teardown, RunsInOddOrdersAndRefusesStaleHandles) {
