@@ -7,9 +7,10 @@ packages=(build-essential cmake pkg-config libsdl2-dev libfreetype-dev libfontco
           libgl-dev libglu1-mesa-dev libgl1-mesa-dri fonts-liberation)
 if [ "${1:-run}" = test ]; then
     # Tests run the program under a virtual X server, drive it with xdotool and read screenshots;
-    # SDL's X11 message box needs the core fonts; clang brings libFuzzer.
+    # SDL's X11 message box needs the core fonts; xmllint checks the ride picture; clang brings
+    # libFuzzer.
     packages+=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool x11-utils xfonts-base
-               imagemagick clang libclang-rt-dev)
+               imagemagick libxml2-utils clang libclang-rt-dev)
 fi
 
 missing=()
