@@ -33,6 +33,9 @@ int initGL::LoadGLTextures() {
     if (image) {
         status = 1;
         glGenTextures(3, texture);
+        // The loader packs its rows tightly; read them so whatever was uploaded before, or else
+        // a width that is no multiple of 4 pixels reads past the end of the pixels.
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
 
         glBindTexture(GL_TEXTURE_2D, texture[0]);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);

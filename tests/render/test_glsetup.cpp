@@ -33,6 +33,9 @@ class GLSetup : public ::testing::Test {
         });
         start.ReSizeGLScene(gl.width, gl.height);
         hDC = gl.dc; // the font is made in the shell's device context
+        // Each test starts from an empty model set, as the program does.
+        for (t3DModel& model : modeller)
+            releaseModel(model);
     }
     void TearDown() override { SetMessageBoxHook(nullptr); }
 
@@ -107,6 +110,23 @@ TEST_F(GLSetup, StateReadsBackAsSet) {
     }
     EXPECT_TRUE(glIsList(base));
     EXPECT_TRUE(glIsList(base + 95));
+}
+
+// The ground's rows are read as the loader packs them, however the context was left: without a
+// textured model nothing else sets the unpack alignment, and 3 pixels make rows of 9 bytes.
+TEST_F(GLSetup, OddWidthGroundIsReadRowByRow) {
+    for (const char* file : modelFiles)
+        dir.write(file, squareModel(10, 0, ""));
+    dir.writeBMP("models/Razedud.bmp", 3, 3, 10, 20, 30, 100);
+    ASSERT_EQ(start.InitGL(), 1);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    for (GLuint name : {texture[0], texture[1]}) {
+        glBindTexture(GL_TEXTURE_2D, name);
+        unsigned char rgb[27] = {};
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb);
+        for (int pixel = 0; pixel < 9; ++pixel)
+            EXPECT_EQ(rgb[3 * pixel], 10 + 100 * (pixel / 3)) << "texture " << name;
+    }
 }
 
 TEST_F(GLSetup, MissingModelIsReportedOnceAndLeftEmpty) {

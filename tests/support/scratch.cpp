@@ -28,7 +28,7 @@ void ScratchDir::write(const std::string& relativePath, const std::string& conte
 }
 
 void ScratchDir::writeBMP(const std::string& relativePath, int width, int height, std::uint8_t r,
-                          std::uint8_t g, std::uint8_t b) const {
+                          std::uint8_t g, std::uint8_t b, int redStep) const {
     const int rowBytes = (width * 3 + 3) & ~3;
     const int imageBytes = rowBytes * height;
     std::string file(54 + imageBytes, '\0');
@@ -51,7 +51,7 @@ void ScratchDir::writeBMP(const std::string& relativePath, int width, int height
             const int at = 54 + y * rowBytes + x * 3;
             file[at] = static_cast<char>(b);
             file[at + 1] = static_cast<char>(g);
-            file[at + 2] = static_cast<char>(r);
+            file[at + 2] = static_cast<char>(r + y * redStep);
         }
     write(relativePath, file);
 }

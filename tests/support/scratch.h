@@ -11,9 +11,10 @@ class ScratchDir {
     ScratchDir();
     ~ScratchDir();
     void write(const std::string& relativePath, const std::string& content) const;
-    // A 24-bit bitmap of the given size filled with one colour.
+    // A 24-bit bitmap of the given size filled with one colour, whose red grows by redStep from
+    // one row to the next (the bottom row first).
     void writeBMP(const std::string& relativePath, int width, int height, std::uint8_t r,
-                  std::uint8_t g, std::uint8_t b) const;
+                  std::uint8_t g, std::uint8_t b, int redStep = 0) const;
     std::string path;
 
   private:
