@@ -4,12 +4,13 @@
 set -euo pipefail
 
 packages=(build-essential cmake pkg-config libsdl2-dev libfreetype-dev libfontconfig-dev
-          libgl-dev libglu1-mesa-dev libgl1-mesa-dri fonts-liberation)
+          libx11-dev libxrandr-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri fonts-liberation
+          fonts-dejavu-core)
 if [ "${1:-run}" = test ]; then
     # Tests run the program under a virtual X server, drive it with xdotool and read screenshots;
     # SDL's X11 message box needs the core fonts; xmllint checks the ride picture; clang brings
     # libFuzzer.
-    packages+=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool x11-utils xfonts-base
+    packages+=(libgtest-dev libgmock-dev libbenchmark-dev libxres-dev xvfb xauth xdotool x11-utils
                imagemagick libxml2-utils clang libclang-rt-dev)
 fi
 

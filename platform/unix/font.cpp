@@ -149,6 +149,46 @@ void compileGlyph(const Font& font, unsigned long code, GLuint list) {
 }
 } // namespace
 
+bool renderText(const std::string& text, int pixelHeight, TextImage& image) {
+    // Made once and kept: the boxes of one run share the face.
+    static Font& face = [&]() -> Font& {
+        Font& font = *new Font;
+        font.face = "sans-serif";
+        font.height = -pixelHeight;
+        font.weight = 400;
+        return font;
+    }();
+    if (!openFace(face))
+        return false;
+    const FT_Size_Metrics& metrics = face.ft->size->metrics;
+    const int ascent = static_cast<int>((metrics.ascender + 63) >> 6);
+    image.height = ascent + static_cast<int>((-metrics.descender + 63) >> 6);
+    image.width = 0;
+    for (unsigned char c : text)
+        if (FT_Load_Char(face.ft, c, FT_LOAD_DEFAULT) == 0)
+            image.width += static_cast<int>((face.ft->glyph->advance.x + 32) >> 6);
+    image.coverage.assign(static_cast<std::size_t>(image.width) * image.height, 0);
+    int pen = 0;
+    for (unsigned char c : text) {
+        if (FT_Load_Char(face.ft, c, FT_LOAD_RENDER) != 0)
+            continue;
+        const FT_GlyphSlot slot = face.ft->glyph;
+        const FT_Bitmap& bitmap = slot->bitmap;
+        for (unsigned row = 0; row < bitmap.rows; ++row) {
+            const int y = ascent - slot->bitmap_top + static_cast<int>(row);
+            for (unsigned column = 0; column < bitmap.width; ++column) {
+                const int x = pen + slot->bitmap_left + static_cast<int>(column);
+                if (x < 0 || x >= image.width || y < 0 || y >= image.height)
+                    continue;
+                unsigned char& out = image.coverage[static_cast<std::size_t>(y) * image.width + x];
+                out = std::max(out, bitmap.buffer[row * bitmap.pitch + column]);
+            }
+        }
+        pen += static_cast<int>((slot->advance.x + 32) >> 6);
+    }
+    return true;
+}
+
 HGDIOBJ stockFont() {
     static const std::uintptr_t id = [] {
         const std::uintptr_t stock = newHandleId();

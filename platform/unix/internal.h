@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -81,5 +82,31 @@ void forgetMessages(HWND window);
 
 // The font every device context starts with, as Win32's stock system font.
 HGDIOBJ stockFont();
+
+// A line of text in the desktop's user-interface face, as 8-bit coverage, rows top first, for
+// what the stand-in draws itself (message boxes). False when no face can be found.
+struct TextImage {
+    int width = 0;
+    int height = 0;
+    std::vector<unsigned char> coverage;
+};
+bool renderText(const std::string& text, int pixelHeight, TextImage& image);
+
+// Queues the Win32 messages of an SDL event that belongs to one of the program's windows.
+void translate(const SDL_Event& event);
+
+// Signals (signals.cpp): installed with the video; a termination signal makes every window
+// close and every message box answer at once.
+void watchSignals();
+bool terminationRequested();
+// True once per termination signal that has not yet been turned into WM_CLOSE messages.
+bool takeCloseRequest();
+
+// X11 (x11.cpp): the desktop's display mode kept before a change and put back after a crash;
+// SDL windows destroyed together with the colormap SDL made for them.
+void saveDesktopMode();
+void forgetDesktopMode();
+void restoreDesktopMode();
+void destroySdlWindow(SDL_Window* window);
 
 } // namespace platform

@@ -10,8 +10,10 @@
 //   WM_SIZE (SIZE_MINIMIZED, 0 x 0); restoring sends WM_ACTIVATE (not minimised) and WM_SIZE with
 //   the client size; every other size change sends WM_SIZE with the client size.
 // - the window's close request: WM_SYSCOMMAND with SC_CLOSE, which DefWindowProcA turns into
-//   WM_CLOSE as on Win32. SIGINT and SIGTERM send WM_CLOSE to every window, as a polite
-//   taskkill does.
+//   WM_CLOSE as on Win32. SIGTERM, SIGINT, SIGHUP and SIGQUIT send WM_CLOSE to every window, as a
+//   polite taskkill does (signals.cpp).
+// - focus lost: no key releases, as on Win32 (SDL releases every held key then); a key released
+//   while another window has the focus stays down for the program.
 // Differs from Win32: SDL has no screen-saver or monitor power-down request, so SC_SCREENSAVE
 // and SC_MONITORPOWER never come; SDL keeps the screen saver off itself while its video runs.
 // There are no WM_CHAR messages (TranslateMessage posts none: the program reads no characters),
@@ -24,6 +26,8 @@
 namespace platform {
 namespace {
 std::deque<MSG> g_queue;
+// Where the messages of the SDL events drained by the current PeekMessageA begin.
+std::size_t g_drainStart = 0;
 bool g_quitPosted = false;
 int g_quitCode = 0;
 
@@ -214,6 +218,11 @@ void postWindowEvent(const SDL_WindowEvent& event) {
         post(handle, WM_ACTIVATE, WA_ACTIVE | minimised, 0);
         break;
     case SDL_WINDOWEVENT_FOCUS_LOST:
+        // SDL releases every held key just before it reports the focus lost; Win32 sends no
+        // release then, and the key stays down for the program.
+        while (g_queue.size() > g_drainStart && g_queue.back().hwnd == handle &&
+               g_queue.back().message == WM_KEYUP)
+            g_queue.pop_back();
         post(handle, WM_ACTIVATE, WA_INACTIVE | minimised, 0);
         break;
     case SDL_WINDOWEVENT_MINIMIZED:
@@ -237,6 +246,13 @@ void postWindowEvent(const SDL_WindowEvent& event) {
     }
 }
 
+bool matches(const MSG& msg, HWND window, UINT first, UINT last) {
+    if (window && msg.hwnd != window)
+        return false;
+    return (first == 0 && last == 0) || (msg.message >= first && msg.message <= last);
+}
+} // namespace
+
 void translate(const SDL_Event& event) {
     switch (event.type) {
     case SDL_KEYDOWN:
@@ -246,21 +262,10 @@ void translate(const SDL_Event& event) {
     case SDL_WINDOWEVENT:
         postWindowEvent(event.window);
         break;
-    case SDL_QUIT:
-        for (auto& entry : windows())
-            post(toHandle<HWND>(entry.first), WM_CLOSE, 0, 0);
-        break;
     default:
         break;
     }
 }
-
-bool matches(const MSG& msg, HWND window, UINT first, UINT last) {
-    if (window && msg.hwnd != window)
-        return false;
-    return (first == 0 && last == 0) || (msg.message >= first && msg.message <= last);
-}
-} // namespace
 
 void forgetMessages(HWND window) {
     for (auto it = g_queue.begin(); it != g_queue.end();)
@@ -275,9 +280,13 @@ BOOL PeekMessageA(MSG* msg, HWND window, UINT filterMin, UINT filterMax, UINT re
     if (!msg)
         return FALSE;
     SDL_Event event;
+    g_drainStart = g_queue.size();
     if (SDL_WasInit(SDL_INIT_VIDEO))
         while (SDL_PollEvent(&event))
             translate(event);
+    if (!windows().empty() && takeCloseRequest())
+        for (auto& entry : windows())
+            post(toHandle<HWND>(entry.first), WM_CLOSE, 0, 0);
     for (auto it = g_queue.begin(); it != g_queue.end(); ++it) {
         if (!matches(*it, window, filterMin, filterMax))
             continue;

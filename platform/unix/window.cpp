@@ -107,8 +107,11 @@ HWND findWindowBySdlId(Uint32 sdlId) {
 bool ensureVideo() {
     if (SDL_WasInit(SDL_INIT_VIDEO))
         return true;
-    // SDL_QUIT then comes only from SIGINT and SIGTERM, which PeekMessageA turns into WM_CLOSE.
+    // Signals are ours (signals.cpp); closing windows is the program's business; a full-screen
+    // window stays full screen when a message box takes the focus, as on Win32.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0 || !visibleDriver()) {
         if (SDL_WasInit(SDL_INIT_VIDEO))
             SDL_QuitSubSystem(SDL_INIT_VIDEO);
@@ -119,6 +122,11 @@ bool ensureVideo() {
     static bool registered = false;
     if (!registered)
         registered = std::atexit(restoreDisplay) == 0;
+    watchSignals();
+    // Loaded once for the whole run: SDL would unload OpenGL with the last window of a
+    // full-screen switch and load it again with the next, each time leaving a colormap of its
+    // tests on the X server.
+    SDL_GL_LoadLibrary(nullptr);
     applyCursor();
     return true;
 }
@@ -144,7 +152,7 @@ bool recreateSdlWindow(Window& window, const PixelFormat* format) {
     if (window.fullscreen)
         SDL_SetWindowDisplayMode(made, &window.mode);
     if (window.sdl)
-        SDL_DestroyWindow(window.sdl);
+        destroySdlWindow(window.sdl);
     window.sdl = made;
     if (shown)
         SDL_ShowWindow(made);
@@ -243,7 +251,7 @@ BOOL DestroyWindow(HWND handle) {
     forgetMessages(handle);
     // SDL releases a context that is current on this window; the context itself lives on.
     if (window->sdl)
-        SDL_DestroyWindow(window->sdl);
+        destroySdlWindow(window->sdl);
     windows().erase(handleId(handle));
     return TRUE;
 }
@@ -301,6 +309,7 @@ LONG ChangeDisplaySettingsA(DEVMODEA* mode, DWORD) {
             window.fullscreen = false;
             window.flags &= ~SDL_WINDOW_FULLSCREEN;
         }
+        forgetDesktopMode();
         return DISP_CHANGE_SUCCESSFUL;
     }
     SDL_DisplayMode desktop;
@@ -313,6 +322,7 @@ LONG ChangeDisplaySettingsA(DEVMODEA* mode, DWORD) {
     for (int i = 0; i < count; ++i) {
         SDL_DisplayMode offered;
         if (SDL_GetDisplayMode(0, i, &offered) == 0 && offered.w == width && offered.h == height) {
+            saveDesktopMode();
             g_modeChanged = true;
             g_changedMode = offered;
             return DISP_CHANGE_SUCCESSFUL;

@@ -107,11 +107,11 @@ case_ride() {
     note "Escape ends the program with status 0"
 }
 
-# F1 where the display offers 640 x 480: a full-screen window over the whole screen, then back
-# to a 640 x 480 window; both now titled "Quib's OpenGL Framework". Closing the window as a
-# window manager would ends the program with status 0.
+# F1 where the display offers 640 x 480: the desktop switches to that mode under a full-screen
+# window, then back to its own mode and a 640 x 480 window; both windows are titled "Quib's
+# OpenGL Framework". Closing the window as a window manager would ends the program with status 0.
 case_fullscreen() {
-    start_xvfb 640x480x24
+    start_xorg
     cd "$E2E_ROOT" || fail "no project root"
     start_app
     local w full win
@@ -119,22 +119,92 @@ case_fullscreen() {
     ready "$w"
     press_until "$w" F1 gone "$w"
     full=$(wait_window "$TITLE") || exit 1
-    # Without a window manager a full-screen window looks like any other from outside: what
-    # tells is that the mode was there (no question asked) and that it covers the screen.
     [ -z "$(windows_named "Quib GL")" ] || fail "asked about a mode the display has"
-    expect_geometry "$full" "$(screen_size)+0+0"
-    note "F1: a full-screen window titled \"$TITLE\""
+    screen_is 640x480 || fail "the display shows $(screen_size), not 640x480"
+    expect_geometry "$full" 640x480+0+0
+    note "F1: the display switches to 640 x 480 under a window titled \"$TITLE\""
 
     ready "$full"
     press_until "$full" F1 gone "$full"
     win=$(wait_window "$TITLE" "$full") || exit 1
-    [ -z "$(windows_named "$TITLE" | grep -x "$full")" ] || fail "the full-screen window stayed"
+    screen_is 1024x768 || fail "the display stayed at $(screen_size)"
     expect_geometry "$win" 640x480+0+0
-    note "F1 again: a 640 x 480 window titled \"$TITLE\""
+    note "F1 again: the desktop's mode is back, with a 640 x 480 window titled \"$TITLE\""
 
     "$E2E_X11" close "$win" || fail "cannot ask the window to close"
     expect_exit 0
     note "closing the window ends the program with status 0"
+}
+
+# full_screen_ride: starts the program and switches it to full screen; the display then shows
+# 640 x 480.
+full_screen_ride() {
+    start_app
+    local w
+    w=$(wait_window "$FIRST_TITLE") || exit 1
+    ready "$w"
+    press_until "$w" F1 screen_is 640x480
+}
+
+# Whatever ends the program, the desktop gets its mode back: hang-up and quit end it through its
+# own teardown (status 0); a crash gives the mode back and then takes its course, ending the
+# process by a signal (the crash's own, or the sanitizer's abort in the sanitizer build).
+case_signals() {
+    start_xorg
+    cd "$E2E_ROOT" || fail "no project root"
+    ulimit -c 0
+    local sig
+    for sig in HUP QUIT SEGV ABRT; do
+        full_screen_ride
+        kill -s "$sig" "$APP_PID"
+        wait_exit
+        case $sig in
+        HUP | QUIT) [ "$APP_RC" = 0 ] || fail "SIG$sig: exit status $APP_RC, expected 0" ;;
+        *) [ "$APP_RC" -gt 128 ] || fail "SIG$sig: exit status $APP_RC, not the end by a signal" ;;
+        esac
+        screen_is 1024x768 || fail "SIG$sig left the display at $(screen_size)"
+        note "SIG$sig: exit status $APP_RC, the desktop's mode is back"
+    done
+}
+
+# A message box while the full-screen window is being made (a model gone since the start): the
+# window stays full screen once the box is answered, even where a window manager would minimise
+# it on request. A termination signal while the box is open
+# ends the program at once, through its teardown.
+case_box_in_fullscreen() {
+    start_xorg
+    "$E2E_X11" iconify &
+    scenario
+    start_app
+    local w
+    w=$(wait_window "$FIRST_TITLE") || exit 1
+    ready "$w"
+    rm models/hjul.ASE
+    local step
+    for step in full windowed full; do
+        press_until "$w" F1 shown "Error"
+        [ $step = windowed ] || screen_is 640x480 || fail "no full screen under the box"
+        [ $step = full ] && [ -n "${answered:-}" ] && break
+        # The full-screen window had the focus (SDL takes it a fifth of a second after the X
+        # server gives it), then loses it to the box while a person reads the box.
+        xdotool windowfocus --sync "$(wait_window "$TITLE" "$w")"
+        sleep 0.5
+        xdotool windowfocus --sync "$(wait_window "Error")"
+        sleep 1
+        answer_box "Error" Return
+        w=$(wait_window "$TITLE" "$w") || exit 1
+        ready "$w"
+        if [ $step = full ]; then
+            screen_is 640x480 || fail "the display left full screen: $(screen_size)"
+            expect_geometry "$w" 640x480+0+0
+            note "a box during the switch to full screen leaves the window full screen"
+            local answered=1
+        fi
+    done
+    kill -s TERM "$APP_PID"
+    TIMEOUT=5 expect_exit 0
+    screen_is 1024x768 || fail "the display stayed at $(screen_size)"
+    note "SIGTERM with a box open: the program ends at once, the desktop's mode is back"
 }
 
 # F1 where the display has no 640 x 480 mode: the question whether to use a window instead,
@@ -176,7 +246,11 @@ case_fullscreen_declined() {
     w=$(wait_window "$FIRST_TITLE") || exit 1
     ready "$w"
     press_until "$w" F1 shown "Quib GL"
+    # As on Win32, a Yes/No box has no Cancel: Escape leaves it open, N answers No.
     answer_box "Quib GL" Escape
+    sleep 0.5
+    shown "Quib GL" || fail "Escape closed the Yes/No question"
+    answer_box "Quib GL" n
     wait_window "ERROR" >/dev/null
     sleep 1
     app_running || fail "the program did not wait for \"Program Will Now Close.\" to be read"

@@ -11,7 +11,7 @@ set -uo pipefail
 export MAGICK_THREAD_LIMIT=1
 
 E2E_TMP=$(mktemp -d)
-XVFB_PID=""
+SERVER_PID=""
 APP_PID=""
 APP_RC=""
 TIMEOUT=${E2E_TIMEOUT:-60}
@@ -21,9 +21,9 @@ e2e_cleanup() {
         kill -9 "$APP_PID" 2>/dev/null
         wait "$APP_PID" 2>/dev/null
     fi
-    if [ -n "$XVFB_PID" ]; then
-        kill "$XVFB_PID" 2>/dev/null
-        wait "$XVFB_PID" 2>/dev/null
+    if [ -n "$SERVER_PID" ]; then
+        kill "$SERVER_PID" 2>/dev/null
+        wait "$SERVER_PID" 2>/dev/null
     fi
     # E2E_KEEP names a folder that keeps the case's screenshots, to look at.
     if [ -n "${E2E_KEEP:-}" ]; then
@@ -38,7 +38,7 @@ trap e2e_cleanup EXIT
 
 fail() {
     echo "FAIL: $*" >&2
-    if [ -n "$XVFB_PID" ]; then
+    if [ -n "$SERVER_PID" ]; then
         import -window root "$E2E_TMP/failure.png" 2>/dev/null
         xwininfo -root -tree 2>/dev/null | grep -E '^ +0x' >&2
     fi
@@ -50,22 +50,72 @@ note() { echo "ok (${SECONDS}s): $*"; }
 
 # start_xvfb WxHxD: a server of our own; Xvfb picks a free display itself, so cases running in
 # parallel never meet on one. Keys do not repeat, so a key held until its effect shows acts as
-# one press (a repeated F1 would toggle the display again and again).
+# one press (a repeated F1 would toggle the display again and again). The server has no core
+# fonts: nothing the program shows may need them.
 start_xvfb() {
-    Xvfb -displayfd 1 -r -screen 0 "$1" -nolisten tcp -noreset >"$E2E_TMP/display" \
-        2>"$E2E_TMP/xvfb.log" &
-    XVFB_PID=$!
+    Xvfb -displayfd 1 -r -screen 0 "$1" -nolisten tcp -noreset -fp built-ins \
+        >"$E2E_TMP/display" 2>"$E2E_TMP/xvfb.log" &
+    SERVER_PID=$!
+    wait_server Xvfb "$E2E_TMP/xvfb.log"
+}
+
+# start_xorg: an X server with a 1024 x 768 desktop that can switch to 640 x 480 (Xvfb cannot
+# change modes): Xorg with the dummy video driver. Starting Xorg needs root; without it the case
+# is skipped (status 77).
+start_xorg() {
+    cat >"$E2E_TMP/xorg.conf" <<'CONF'
+Section "ServerFlags"
+    Option "AutoAddDevices" "false"
+    Option "DontVTSwitch" "true"
+EndSection
+Section "Device"
+    Identifier "dummy"
+    Driver "dummy"
+    VideoRam 16384
+EndSection
+Section "Monitor"
+    Identifier "monitor"
+    HorizSync 5.0 - 1000.0
+    VertRefresh 5.0 - 200.0
+    Modeline "1024x768" 65.00 1024 1048 1184 1344 768 771 777 806 -hsync -vsync
+    Modeline "640x480" 25.18 640 656 752 800 480 490 492 525 -hsync -vsync
+EndSection
+Section "Screen"
+    Identifier "screen"
+    Device "dummy"
+    Monitor "monitor"
+    DefaultDepth 24
+    SubSection "Display"
+        Depth 24
+        Modes "1024x768" "640x480"
+    EndSubSection
+EndSection
+CONF
+    if [ "$(id -u)" != 0 ] || ! command -v Xorg >/dev/null; then
+        echo "skipped: Xorg with the dummy driver needs root"
+        exit 77
+    fi
+    Xorg -config "$E2E_TMP/xorg.conf" -logfile "$E2E_TMP/xorg.log" -displayfd 1 -nolisten tcp \
+        -noreset -novtswitch -sharevts >"$E2E_TMP/display" 2>/dev/null &
+    SERVER_PID=$!
+    wait_server Xorg "$E2E_TMP/xorg.log"
+    xset r off
+}
+
+# wait_server NAME LOG: waits for the server just started to take clients and points DISPLAY
+# at it.
+wait_server() {
     local i
     for i in $(seq 100); do
         if grep -q '^[0-9]' "$E2E_TMP/display" 2>/dev/null; then
             export DISPLAY=":$(head -1 "$E2E_TMP/display")"
             xdpyinfo >/dev/null 2>&1 && return 0
         fi
-        kill -0 "$XVFB_PID" 2>/dev/null || break
+        kill -0 "$SERVER_PID" 2>/dev/null || break
         sleep 0.1
     done
-    cat "$E2E_TMP/xvfb.log" >&2
-    fail "Xvfb $1 did not start"
+    tail -20 "$2" >&2
+    fail "$1 did not start"
 }
 
 # scenario: a copy of the models folder in a fresh directory, made current; the program reads
@@ -149,6 +199,8 @@ expect_geometry() {
 }
 
 screen_size() { xdpyinfo | awk '/dimensions:/ {print $2}'; }
+# screen_is WxH: the display shows that mode.
+screen_is() { [ "$(screen_size)" = "$1" ]; }
 
 # Keys go through XTEST to the focused window, as a keyboard's would. The program looks at its
 # keys once per frame, after handling every waiting message, so a press shorter than a frame can

@@ -6,6 +6,10 @@
 //   e2e_x11 shot WINDOW FILE  writes the window's picture to FILE as a binary PPM. Quick enough
 //                             to poll with, where ImageMagick's import takes a good part of a
 //                             second on a busy machine.
+//   e2e_x11 iconify           minimises windows that ask for it, as a window manager does: a
+//                             window that sends the root WM_CHANGE_STATE (IconicState) is marked
+//                             hidden. Runs until the server goes.
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -108,11 +112,30 @@ int shot(Display* display, Window window, const char* path) {
 }
 } // namespace
 
+int iconify(Display* display) {
+    const Window root = DefaultRootWindow(display);
+    const Atom change = XInternAtom(display, "WM_CHANGE_STATE", False);
+    const Atom state = XInternAtom(display, "_NET_WM_STATE", False);
+    const Atom hidden = XInternAtom(display, "_NET_WM_STATE_HIDDEN", False);
+    XSelectInput(display, root, SubstructureNotifyMask);
+    for (;;) {
+        XEvent event;
+        XNextEvent(display, &event);
+        if (event.type == ClientMessage && event.xclient.message_type == change &&
+            event.xclient.data.l[0] == IconicState) {
+            XChangeProperty(display, event.xclient.window, state, XA_ATOM, 32, PropModeReplace,
+                            reinterpret_cast<const unsigned char*>(&hidden), 1);
+            XFlush(display);
+        }
+    }
+}
+
 int main(int argc, char** argv) {
     const bool isClose = argc == 3 && std::strcmp(argv[1], "close") == 0;
     const bool isShot = argc == 4 && std::strcmp(argv[1], "shot") == 0;
-    if (!isClose && !isShot) {
-        std::fprintf(stderr, "usage: %s close WINDOW | shot WINDOW FILE\n", argv[0]);
+    const bool isIconify = argc == 2 && std::strcmp(argv[1], "iconify") == 0;
+    if (!isClose && !isShot && !isIconify) {
+        std::fprintf(stderr, "usage: %s close WINDOW | shot WINDOW FILE | iconify\n", argv[0]);
         return 1;
     }
     Display* display = XOpenDisplay(nullptr);
@@ -120,6 +143,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot open the display\n");
         return 1;
     }
+    if (isIconify)
+        return iconify(display);
     XSetErrorHandler(onError);
     const Window window = std::strtoul(argv[2], nullptr, 0);
     const int status = isClose ? askToClose(display, window) : shot(display, window, argv[3]);

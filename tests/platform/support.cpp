@@ -1,5 +1,7 @@
 #include "tests/platform/support.h"
 
+#include <X11/Xlib.h>
+#include <X11/extensions/XRes.h>
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
@@ -73,6 +75,32 @@ std::string Xid(const std::string& title) {
 std::string Geometry(const std::string& title) {
     return Shell("eval $(xdotool getwindowgeometry --shell " + Xid(title) +
                  ") && echo -n ${WIDTH}x${HEIGHT}+$X+$Y");
+}
+
+int ServerResources(const char* type) {
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr)
+        return -1;
+    XResClientIdSpec ours = {None, XRES_CLIENT_ID_PID_MASK};
+    long count = 0;
+    XResClientIdValue* ids = nullptr;
+    int total = 0;
+    XResQueryClientIds(display, 1, &ours, &count, &ids);
+    const Atom wanted = XInternAtom(display, type, False);
+    for (long i = 0; i < count; ++i) {
+        if (XResGetClientPid(&ids[i]) != getpid())
+            continue;
+        int kinds = 0;
+        XResType* types = nullptr;
+        XResQueryClientResources(display, ids[i].spec.client, &kinds, &types);
+        for (int k = 0; k < kinds; ++k)
+            if (types[k].resource_type == wanted)
+                total += static_cast<int>(types[k].count);
+        XFree(types);
+    }
+    XResClientIdsDestroy(count, ids);
+    XCloseDisplay(display);
+    return total;
 }
 
 DEVMODEA ProgramMode() {

@@ -22,6 +22,9 @@ std::string Shell(const std::string& command);
 std::string Xid(const std::string& title);
 std::string Geometry(const std::string& title);
 
+// How many resources of a type ("COLORMAP", "WINDOW") this process holds on the X server.
+int ServerResources(const char* type);
+
 // The program's display mode: 640 x 480 in 16 bits.
 DEVMODEA ProgramMode();
 

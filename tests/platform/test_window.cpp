@@ -70,6 +70,23 @@ TEST(Window, NoDisplayNoWindowUnlessADriverIsNamed) {
     EXPECT_EXIT(attempt("offscreen"), ::testing::ExitedWithCode(2), "");
 }
 
+// A full-screen switch makes and destroys two windows and a context; nothing of them may stay on
+// the X server until the process ends.
+TEST(Window, MakingAndDestroyingLeavesNothingOnTheServer) {
+    const auto makeAndDestroy = [] {
+        GLWindow window;
+        ASSERT_TRUE(window.Create("Again", windowed, 64, 64));
+        window.Destroy();
+    };
+    makeAndDestroy();
+    const int colormaps = ServerResources("COLORMAP");
+    const int windows = ServerResources("WINDOW");
+    for (int i = 0; i < 3; ++i)
+        makeAndDestroy();
+    EXPECT_EQ(ServerResources("COLORMAP"), colormaps);
+    EXPECT_EQ(ServerResources("WINDOW"), windows);
+}
+
 TEST(Teardown, RunsInOddOrdersAndRefusesStaleHandles) {
     GLWindow first;
     ASSERT_TRUE(first.Create("Odd", windowed, 64, 64));
@@ -131,6 +148,18 @@ TEST(Messages, ActivationSizeCloseAndQuitFollowTheWindows) {
     GLWindow second;
     ASSERT_TRUE(second.Create("Second", windowed, 64, 64));
     EXPECT_TRUE(Await(first.wnd, WM_ACTIVATE, WA_INACTIVE)) << "losing the focus is not minimising";
+
+    // A key held while the focus moves away is not released for the window it leaves: Win32 sends
+    // no WM_KEYUP then, and the program keeps the key down.
+    Shell("xdotool windowfocus --sync " + Xid("First") + " keydown a");
+    ASSERT_TRUE(Await(first.wnd, WM_KEYDOWN, 'A'));
+    g_received.clear();
+    Shell("xdotool windowfocus --sync " + Xid("Second") + " keyup a");
+    // SDL releases the keys just before it reports the focus lost.
+    EXPECT_TRUE(Await(first.wnd, WM_ACTIVATE, WA_INACTIVE));
+    EXPECT_TRUE(std::none_of(g_received.begin(), g_received.end(), [&](const Received& r) {
+        return r.window == first.wnd && r.message == WM_KEYUP;
+    }));
 
     // Without a window manager, minimising is the state a manager would set.
     Shell("xprop -name First -f _NET_WM_STATE 32a -set _NET_WM_STATE _NET_WM_STATE_HIDDEN");
