@@ -81,4 +81,37 @@ inline std::string model(int objects, int columns, int rows, int materials = 2) 
     return out;
 }
 
+// Files of about `bytes` shaped to cost a naive scanner the square of their size.
+// One object that repeats its count keywords over and over.
+inline std::string repeatedCounts(std::size_t bytes) {
+    std::string out = "*GEOMOBJECT {\n";
+    while (out.size() < bytes)
+        out += "\t*MESH_NUMVERTEX 999999999\n\t*MESH_NUMFACES 999999999\n"
+               "\t*MESH_NUMTVERTEX 999999999\n";
+    return out + "}\n";
+}
+
+// Materials that end on an open quote, so that each material scan reads the next "*MATERIAL"
+// as its value.
+inline std::string openQuotes(std::size_t bytes) {
+    std::string out = "*MATERIAL_LIST {\n\t*MATERIAL_COUNT 999999\n";
+    for (int m = 0; out.size() < bytes; ++m)
+        appendf(out,
+                m % 2 ? "\t*MATERIAL %.0f {\n\t\t*BITMAP \"\n"
+                      : "\t*MATERIAL %.0f {\n\t\t*MATERIAL_NAME \"\n",
+                m);
+    return out + "}\n";
+}
+
+// Objects whose next "*GEOMOBJECT" stands past the 99th character of a vertex line, where the
+// object walk and the count scan find it and the other data passes skip over it.
+inline std::string hiddenKeywords(std::size_t bytes) {
+    std::string out;
+    const std::string hidden = "\t*MESH_VERTEX 0 1.0 2.0 3.0";
+    while (out.size() < bytes)
+        out += "\t*MESH_NUMVERTEX 1\n\t*MESH_NUMTVERTEX 1\n\t*MESH_TVERT 0 0.5 0.5\n" + hidden +
+               std::string(111 + 1 - hidden.size(), ' ') + "*GEOMOBJECT {\n";
+    return "*GEOMOBJECT {\n" + out + "}\n";
+}
+
 } // namespace asegen
