@@ -58,13 +58,29 @@ const KeywordName kKeywords[] = {KEYWORD("*GEOMOBJECT", kGeomObject),
                                  KEYWORD("*MESH_TFACE", kTexFace)};
 #undef KEYWORD
 
-// Which keyword a word is, if any: a whole, case-sensitive match of what C code sees of it.
+const std::size_t kShortest = 7;
+const std::size_t kLongest = 17;
+
+// Which keyword a word is, if any: a whole, case-sensitive match of what C code sees of it. Only
+// the keywords of the word's length are compared.
 Keyword classify(const char* text, std::size_t length) {
-    if (length < 7 || length > 17 || text[0] != '*')
+    struct ByLength {
+        const KeywordName* names[kLongest + 1][3] = {};
+        ByLength() {
+            for (const KeywordName& k : kKeywords)
+                for (const KeywordName*& slot : names[k.length])
+                    if (slot == nullptr) {
+                        slot = &k;
+                        break;
+                    }
+        }
+    };
+    static const ByLength byLength;
+    if (length < kShortest || length > kLongest || text[0] != '*')
         return kOther;
-    for (const KeywordName& k : kKeywords)
-        if (k.length == length && std::memcmp(k.text, text, length) == 0)
-            return k.keyword;
+    for (const KeywordName* k : byLength.names[length])
+        if (k != nullptr && std::memcmp(k->text, text, length) == 0)
+            return k->keyword;
     return kOther;
 }
 
@@ -722,13 +738,16 @@ template <typename Kind> bool ase::step(Kind& kind, Cursor& c) {
     };
     if (c.pos == end)
         return false;
-    if (c.line < lines.size() && place(c.line) == c.pos) {
+    bool passed = false;
+    while (c.line < lines.size() && place(c.line) == c.pos) {
         const unsigned code = static_cast<unsigned>(lines[c.line] >> kCodeShift);
-        if ((code & kPlain) && kind.goesOn(code)) {
-            c.pos = place(++c.line);
-            return true;
-        }
+        if (!(code & kPlain) || !kind.goesOn(code))
+            break;
+        c.pos = place(++c.line);
+        passed = true;
     }
+    if (passed)
+        return true;
     in = {c.pos, end};
     Word w;
     if (!asescan::readWord(in, w))

@@ -93,7 +93,7 @@ class ase {
     void readMaterialRefs(t3DObject* first, int firstNumber, int count);
     void readData(t3DModel* model, t3DObject* first, int firstNumber, int count, int keyword);
     bool readQuoted(asescan::Word& value);
-    static const std::ptrdiff_t kReleaseStep = 1 << 19;
+    static const std::ptrdiff_t kReleaseStep = 2 << 20;
 
     std::FILE* file = nullptr;
     // The open file's contents and the read position within them.

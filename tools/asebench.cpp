@@ -5,6 +5,8 @@
 // character), with the time per megabyte, which must stay flat.
 //
 // Usage: asebench [--quick]
+//        asebench --write FILE OBJECTS COLUMNS ROWS   (a model without the file's own normals, as
+//        scripts/readbench.sh compares with Assimp)
 #include "model/ase.h"
 #include "platform/testhooks.h"
 #include "tools/asegen.h"
@@ -107,6 +109,14 @@ void measureHostile(const char* shape, std::string (*make)(std::size_t), double 
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 6 && std::strcmp(argv[1], "--write") == 0) {
+        const std::string text =
+            asegen::model(std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]), 2, false);
+        std::FILE* out = std::fopen(argv[2], "wb");
+        const bool ok =
+            out != nullptr && std::fwrite(text.data(), 1, text.size(), out) == text.size();
+        return out != nullptr && std::fclose(out) == 0 && ok ? 0 : 1;
+    }
     const bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
     SetMessageBoxHook([](const char* text, const char*, UINT) {
         std::fprintf(stderr, "asebench: %s\n", text);

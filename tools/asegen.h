@@ -15,8 +15,9 @@ inline void appendf(std::string& out, const char* format, double a = 0, double b
     out.append(line, n > 0 ? static_cast<std::size_t>(n) : 0);
 }
 
-// One grid object of columns x rows quads, two triangles each.
-inline void object(std::string& out, int columns, int rows, int material) {
+// One grid object of columns x rows quads, two triangles each; `normals`: with the file's own
+// normals block.
+inline void object(std::string& out, int columns, int rows, int material, bool normals = true) {
     const int vertices = (columns + 1) * (rows + 1);
     const int faces = 2 * columns * rows;
     out += "*GEOMOBJECT {\n\t*NODE_NAME \"Grid\"\n\t*NODE_TM {\n\t\t*NODE_NAME \"Grid\"\n"
@@ -50,18 +51,24 @@ inline void object(std::string& out, int columns, int rows, int material) {
                 f % 2 ? corner + columns + 2 : corner + 1,
                 f % 2 ? corner + columns + 1 : corner + columns + 2);
     }
-    out += "\t\t}\n\t\t*MESH_NORMALS {\n";
-    for (int f = 0; f < faces; ++f) {
-        appendf(out, "\t\t\t*MESH_FACENORMAL %.0f\t0.0000\t0.0000\t1.0000\n", f);
-        for (int k = 0; k < 3; ++k)
-            appendf(out, "\t\t\t\t*MESH_VERTEXNORMAL %.0f\t0.0000\t0.0000\t1.0000\n", f / 2 + k);
+    out += "\t\t}\n";
+    if (normals) {
+        out += "\t\t*MESH_NORMALS {\n";
+        for (int f = 0; f < faces; ++f) {
+            appendf(out, "\t\t\t*MESH_FACENORMAL %.0f\t0.0000\t0.0000\t1.0000\n", f);
+            for (int k = 0; k < 3; ++k)
+                appendf(out, "\t\t\t\t*MESH_VERTEXNORMAL %.0f\t0.0000\t0.0000\t1.0000\n",
+                        f / 2 + k);
+        }
+        out += "\t\t}\n";
     }
-    out += "\t\t}\n\t}\n\t*PROP_MOTIONBLUR 0\n\t*PROP_CASTSHADOW 1\n\t*PROP_RECVSHADOW 1\n";
+    out += "\t}\n\t*PROP_MOTIONBLUR 0\n\t*PROP_CASTSHADOW 1\n\t*PROP_RECVSHADOW 1\n";
     appendf(out, "\t*MATERIAL_REF %.0f\n}\n", material);
 }
 
 // A whole file: `materials` materials with a bitmap each, then `objects` grid objects.
-inline std::string model(int objects, int columns, int rows, int materials = 2) {
+inline std::string model(int objects, int columns, int rows, int materials = 2,
+                         bool normals = true) {
     std::string out = "*3DSMAX_ASCIIEXPORT\t200\n*COMMENT \"generated\"\n*SCENE {\n"
                       "\t*SCENE_FILENAME \"grid.max\"\n\t*SCENE_FIRSTFRAME 0\n}\n"
                       "*MATERIAL_LIST {\n";
@@ -77,7 +84,7 @@ inline std::string model(int objects, int columns, int rows, int materials = 2) 
     }
     out += "}\n";
     for (int o = 0; o < objects; ++o)
-        object(out, columns, rows, o % (materials > 0 ? materials : 1));
+        object(out, columns, rows, o % (materials > 0 ? materials : 1), normals);
     return out;
 }
 
