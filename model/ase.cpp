@@ -7,6 +7,7 @@
 #include <cstring>
 #include <new>
 
+using asescan::Input;
 using asescan::Word;
 
 namespace {
@@ -57,49 +58,62 @@ const KeywordName kKeywords[] = {KEYWORD("*GEOMOBJECT", kGeomObject),
                                  KEYWORD("*MESH_TFACE", kTexFace)};
 #undef KEYWORD
 
-// Which keyword a word is, if any: a whole, case-sensitive match of what C code sees of it.
+const std::size_t kShortest = 7;
+const std::size_t kLongest = 17;
+
+// Which keyword a word is, if any: a whole, case-sensitive match of what C code sees of it. Only
+// the keywords of the word's length are compared.
 Keyword classify(const char* text, std::size_t length) {
-    if (length < 7 || length > 17 || text[0] != '*')
+    struct ByLength {
+        const KeywordName* names[kLongest + 1][3] = {};
+        ByLength() {
+            for (const KeywordName& k : kKeywords)
+                for (const KeywordName*& slot : names[k.length])
+                    if (slot == nullptr) {
+                        slot = &k;
+                        break;
+                    }
+        }
+    };
+    static const ByLength byLength;
+    if (length < kShortest || length > kLongest || text[0] != '*')
         return kOther;
-    for (const KeywordName& k : kKeywords)
-        if (k.length == length && std::memcmp(k.text, text, length) == 0)
-            return k.keyword;
+    for (const KeywordName* k : byLength.names[length])
+        if (k != nullptr && std::memcmp(k->text, text, length) == 0)
+            return k->keyword;
     return kOther;
+}
+
+Keyword classify(const Word& w) {
+    return classify(w.text, w.length);
 }
 
 bool isDataKeyword(Keyword k) {
     return k >= kMaterialRef;
 }
 
+// What a noted line holds: the keyword of its first word, whether a skip from just after any
+// of its words reaches the line's end (plain), and whether the word after a first data keyword
+// is no keyword, or the line has none (so a data pass of another keyword goes to the next line).
+const unsigned kKeywordBits = 0x1f;
+const unsigned kPlain = 0x20;
+const unsigned kNoKeywordAfter = 0x40;
+const int kCodeShift = 56;
+
+Keyword keywordOf(unsigned code) {
+    return static_cast<Keyword>(code & kKeywordBits);
+}
+
+// Whether a data pass of `own` (or the material number pass) goes on to the next line from the
+// start of a plain line with this code, without acting.
+bool dataPassGoesOn(unsigned code, Keyword own) {
+    const Keyword k = keywordOf(code);
+    return k != kGeomObject && k != own && (!isDataKeyword(k) || (code & kNoKeywordAfter));
+}
+
 // What a scan does after a word: send the rest of the line away, go on with the next word of
 // the same line, or end.
 enum Step { kSkipLine, kNextWord, kStop };
-
-// How many entries a range of `bytes` could set: each needs a line of its own that starts with
-// the keyword and a separator.
-template <std::size_t N> int capacity(std::size_t bytes, const char (&)[N]) {
-    return static_cast<int>(std::min<std::size_t>(bytes / N, INT_MAX));
-}
-
-// Replaces an array with a new, zero-filled one of `count` entries. Without the memory for it the
-// count becomes 0.
-template <typename T> void replaceArray(T*& array, int& count) {
-    delete[] array;
-    if (count < 0)
-        count = 0;
-    array = new (std::nothrow) T[static_cast<std::size_t>(count)]();
-    if (array == nullptr)
-        count = 0;
-}
-
-// A count keyword: "%d" sets the count (a value that cannot be read leaves it), and the array is
-// created anew with that many entries.
-template <typename T> void readCount(asescan::Input& in, int& count, T*& array, int limit) {
-    int value = 0;
-    if (asescan::readInt(in, value))
-        count = std::clamp(value, 0, limit);
-    replaceArray(array, count);
-}
 
 bool inRange(int index, int count) {
     return index >= 0 && index < count;
@@ -111,6 +125,481 @@ int materialNumber(float value) {
     if (!(value >= -2147483648.0f && value < 2147483648.0f))
         return -1;
     return static_cast<int>(value);
+}
+
+// Replaces an array with a new, zero-filled one of `count` entries. Without the memory for it the
+// count becomes 0.
+template <typename T> void replaceArray(T*& array, int& count) {
+    delete[] array;
+    array = new (std::nothrow) T[static_cast<std::size_t>(count)]();
+    if (array == nullptr)
+        count = 0;
+}
+
+// Merge nodes: one per scan (a material or an object), and one more each time scans meet; the
+// meeting scans' nodes get the new node as parent. Parents come after their children.
+struct Nodes {
+    explicit Nodes(int scans) : parent(static_cast<std::size_t>(scans), -1) {}
+    int merge(int a, int b) {
+        const int node = static_cast<int>(parent.size());
+        parent.push_back(-1);
+        parent[a] = parent[b] = node;
+        return node;
+    }
+    std::vector<int> parent;
+};
+
+// Writes of "last one wins" fields made by each node. A node's writes come after those of its
+// members, so resolving from the last node down, each takes its parent's writes over its own.
+template <typename Writes> struct LastWrites : Nodes {
+    explicit LastWrites(int scans) : Nodes(scans), writes(static_cast<std::size_t>(scans)) {}
+    int merge(int a, int b) {
+        writes.emplace_back();
+        return Nodes::merge(a, b);
+    }
+    void resolve() {
+        for (std::size_t n = parent.size(); n-- > 0;)
+            if (parent[n] >= 0)
+                writes[n].takeOver(writes[static_cast<std::size_t>(parent[n])]);
+    }
+    std::vector<Writes> writes;
+};
+
+// The leading `read` of three values, each the last one written.
+template <typename T> struct Values {
+    int read = 0;
+    T value[3];
+    void set(const T* v, int count) {
+        std::copy(v, v + count, value);
+        read = std::max(read, count);
+    }
+    void takeOver(const Values& later) {
+        std::copy(later.value, later.value + later.read, value);
+        read = std::max(read, later.read);
+    }
+};
+
+struct Quoted {
+    bool has = false;
+    Word value;
+    void takeOver(const Quoted& later) {
+        if (later.has)
+            *this = later;
+    }
+    void copyTo(char* field) const {
+        if (!has)
+            return;
+        // The word's last character is the closing quote.
+        const std::size_t length =
+            std::min<std::size_t>(value.length > 0 ? value.length - 1 : 0, 254);
+        std::memcpy(field, value.text, length);
+        field[length] = '\0';
+    }
+};
+
+struct MaterialWrites {
+    Values<float> diffuse;
+    Values<float> uTile;
+    Values<float> vTile;
+    Quoted name;
+    Quoted bitmap;
+    void takeOver(const MaterialWrites& later) {
+        diffuse.takeOver(later.diffuse);
+        uTile.takeOver(later.uTile);
+        vTile.takeOver(later.vTile);
+        name.takeOver(later.name);
+        bitmap.takeOver(later.bitmap);
+    }
+    void copyTo(tMaterialInfo& m) const {
+        std::copy(diffuse.value, diffuse.value + diffuse.read, m.diffuse);
+        if (uTile.read > 0)
+            m.uTile = uTile.value[0];
+        if (vTile.read > 0)
+            m.vTile = vTile.value[0];
+        name.copyTo(m.name);
+        bitmap.copyTo(m.textureFile);
+    }
+};
+
+// The three counts of an object: whether a count keyword was met (its array is made anew), and
+// the last value that could be read after one.
+struct CountWrites {
+    bool seen[3] = {false, false, false};
+    Values<int> count[3];
+    void takeOver(const CountWrites& later) {
+        for (int k = 0; k < 3; ++k) {
+            seen[k] = seen[k] || later.seen[k];
+            count[k].takeOver(later.count[k]);
+        }
+    }
+};
+
+// An object's material number: a scan that reads one stops there, so only the last node of a
+// chain can hold one.
+struct RefWrites {
+    Values<int> id;
+    void takeOver(const RefWrites& later) { id.takeOver(later.id); }
+};
+
+// One data line's values as its pattern reads them: the index, then the leading `read` values.
+struct Entry {
+    int index = 0;
+    int read = 0;
+    float f[3];
+    int k[3];
+};
+
+Entry readVertexLine(Input& in) {
+    Entry e;
+    asescan::readInt(in, e.index);
+    while (e.read < 3 && asescan::readFloat(in, e.f[e.read]))
+        ++e.read;
+    return e;
+}
+
+// "%d" then "%f %f"; a third value is left to the line skip.
+Entry readTexVertexLine(Input& in) {
+    Entry e;
+    asescan::readInt(in, e.index);
+    while (e.read < 2 && asescan::readFloat(in, e.f[e.read]))
+        ++e.read;
+    return e;
+}
+
+// "%d:" then "\tA:\t%d B:\t%d C:\t%d"; white space in the pattern takes spaces as well as tabs.
+Entry readFaceLine(Input& in) {
+    Entry e;
+    if (asescan::readInt(in, e.index))
+        asescan::literal(in, ':');
+    static const char corners[] = {'A', 'B', 'C'};
+    for (; e.read < 3; ++e.read) {
+        asescan::skipSpace(in);
+        if (!asescan::literal(in, corners[e.read]) || !asescan::literal(in, ':') ||
+            !asescan::readInt(in, e.k[e.read]))
+            break;
+    }
+    return e;
+}
+
+// "%d:" (the colon optional) then "%d %d %d".
+Entry readTexFaceLine(Input& in) {
+    Entry e;
+    if (asescan::readInt(in, e.index))
+        asescan::literal(in, ':');
+    while (e.read < 3 && asescan::readInt(in, e.k[e.read]))
+        ++e.read;
+    return e;
+}
+
+Entry readLine(Keyword keyword, Input& in) {
+    switch (keyword) {
+    case kVertex:
+        return readVertexLine(in);
+    case kTexVertex:
+        return readTexVertexLine(in);
+    case kFace:
+        return readFaceLine(in);
+    default:
+        return readTexFaceLine(in);
+    }
+}
+
+// The size of the array a data keyword writes into.
+int arraySize(const t3DObject& o, Keyword keyword) {
+    switch (keyword) {
+    case kVertex:
+        return o.vertices != nullptr ? o.vertexCount : 0;
+    case kTexVertex:
+        return o.texVertices != nullptr ? o.texVertexCount : 0;
+    case kFace:
+        return o.faces != nullptr ? o.faceCount : 0;
+    default:
+        return o.faces != nullptr ? o.faceCount : 0;
+    }
+}
+
+// Stores a line's values in its entry of the object's array; the file's second and third vertex
+// coordinates change places, the second negated, and texture coordinates are scaled by the tiling.
+void store(t3DObject& o, Keyword keyword, const Entry& e, CVector2 tile) {
+    if (!inRange(e.index, arraySize(o, keyword)))
+        return;
+    const int i = e.index;
+    const int read = e.read;
+    switch (keyword) {
+    case kVertex:
+        if (read > 0)
+            o.vertices[i].x = e.f[0];
+        if (read > 1)
+            o.vertices[i].z = -e.f[1];
+        if (read > 2)
+            o.vertices[i].y = e.f[2];
+        break;
+    case kTexVertex:
+        if (read > 0)
+            o.texVertices[i].x = e.f[0] * tile.x;
+        if (read > 1)
+            o.texVertices[i].y = e.f[1] * tile.y;
+        break;
+    case kFace:
+        std::copy(e.k, e.k + read, o.faces[i].vertexIndex);
+        break;
+    default:
+        std::copy(e.k, e.k + read, o.faces[i].texCoordIndex);
+        break;
+    }
+}
+
+// Texture coordinates are scaled by the tiling of the object's material; without a material
+// there is no tiling, and they are kept as the file gives them.
+CVector2 tilingOf(const t3DModel* model, const t3DObject& o) {
+    if (model != nullptr && inRange(o.materialId, model->materialCount) &&
+        static_cast<std::size_t>(o.materialId) < model->materials.size())
+        return {model->materials[o.materialId].uTile, model->materials[o.materialId].vTile};
+    return {1.0f, 1.0f};
+}
+
+// The object and material walks of one import: their words' places.
+struct Starts {
+    Keyword keyword;
+    const char* data;
+    std::vector<std::size_t>& starts;
+    int merge(int, int) { return 0; }
+    bool goesOn(unsigned code) const { return keywordOf(code) != keyword; }
+    Step act(int, Keyword k, Input& in) {
+        if (k != keyword)
+            return kSkipLine;
+        // Kept past the white space that any read skips first: the scans that start here then
+        // read nothing of the file before their turn comes.
+        Input after = in;
+        asescan::skipSpace(after);
+        starts.push_back(static_cast<std::size_t>(after.pos - data));
+        return kNextWord;
+    }
+};
+
+struct MaterialCount {
+    int count = 0;
+    int merge(int, int) { return 0; }
+    bool goesOn(unsigned code) const { return keywordOf(code) != kMaterialCount; }
+    Step act(int, Keyword k, Input& in) {
+        if (k != kMaterialCount)
+            return kSkipLine;
+        asescan::readInt(in, count);
+        return kStop;
+    }
+};
+
+struct MaterialScans : LastWrites<MaterialWrites> {
+    using LastWrites::LastWrites;
+    bool goesOn(unsigned code) const {
+        const Keyword k = keywordOf(code);
+        return k < kMaterial || k > kVTiling;
+    }
+    Step act(int node, Keyword k, Input& in);
+};
+
+// A quoted value: a space, a double quote and "%s".
+bool readQuotedValue(Input& in, Word& w) {
+    asescan::skipSpace(in);
+    return asescan::literal(in, '"') && asescan::readWord(in, w);
+}
+
+Step MaterialScans::act(int node, Keyword k, Input& in) {
+    MaterialWrites& w = writes[static_cast<std::size_t>(node)];
+    float v[3];
+    int read = 0;
+    switch (k) {
+    case kMaterial:
+        return kStop;
+    case kDiffuse:
+        while (read < 3 && asescan::readFloat(in, v[read]))
+            ++read;
+        w.diffuse.set(v, read);
+        return kNextWord;
+    case kBitmap:
+    case kMaterialName: {
+        Quoted& q = k == kBitmap ? w.bitmap : w.name;
+        Word value;
+        if (readQuotedValue(in, value))
+            q = {true, value};
+        return kNextWord;
+    }
+    // A value that cannot be read leaves the tiling as it was.
+    case kUTiling:
+    case kVTiling:
+        if (asescan::readFloat(in, v[0]))
+            (k == kUTiling ? w.uTile : w.vTile).set(v, 1);
+        return kNextWord;
+    default:
+        return kSkipLine;
+    }
+}
+
+struct CountScans : LastWrites<CountWrites> {
+    using LastWrites::LastWrites;
+    bool goesOn(unsigned code) const {
+        const Keyword k = keywordOf(code);
+        return k != kGeomObject && (k < kNumVertex || k > kNumTVertex);
+    }
+    Step act(int node, Keyword k, Input& in) {
+        if (k == kGeomObject)
+            return kStop;
+        if (k < kNumVertex || k > kNumTVertex)
+            return kSkipLine;
+        CountWrites& w = writes[static_cast<std::size_t>(node)];
+        const int which = k - kNumVertex;
+        w.seen[which] = true;
+        int value;
+        if (asescan::readInt(in, value))
+            w.count[which].set(&value, 1);
+        return kNextWord;
+    }
+};
+
+struct RefScans : LastWrites<RefWrites> {
+    using LastWrites::LastWrites;
+    bool goesOn(unsigned code) const { return dataPassGoesOn(code, kMaterialRef); }
+    Step act(int node, Keyword k, Input& in) {
+        if (k == kGeomObject)
+            return kStop;
+        if (!isDataKeyword(k))
+            return kSkipLine;
+        if (k != kMaterialRef)
+            return kNextWord;
+        float value = 0.0f;
+        asescan::readFloat(in, value);
+        const int id = materialNumber(value);
+        writes[static_cast<std::size_t>(node)].id.set(&id, 1);
+        return kStop;
+    }
+};
+
+// The data passes of one keyword over many objects. A scan of one object writes straight into its
+// arrays; the scans that met keep their writes apart, to be given to each member at the end.
+struct DataScans : Nodes {
+    struct Merged {
+        int size = 0; // the largest array of a member: writes beyond it reach nobody
+        bool texVertex = false;
+        std::vector<Entry> writes;
+    };
+
+    DataScans(Keyword own, t3DObject* objects, std::vector<CVector2> tiles)
+        : Nodes(static_cast<int>(tiles.size())), own(own), objects(objects),
+          tiles(std::move(tiles)) {}
+
+    int scans() const { return static_cast<int>(tiles.size()); }
+    int sizeOf(int node) const {
+        return node < scans() ? arraySize(objects[node], own) : merged[node - scans()].size;
+    }
+    int merge(int a, int b) {
+        Merged m;
+        m.size = std::max(sizeOf(a), sizeOf(b));
+        merged.push_back(std::move(m));
+        return Nodes::merge(a, b);
+    }
+    bool goesOn(unsigned code) const { return dataPassGoesOn(code, own); }
+    Step act(int node, Keyword k, Input& in) {
+        if (k == kGeomObject)
+            return kStop;
+        if (!isDataKeyword(k))
+            return kSkipLine;
+        if (k != own)
+            return kNextWord;
+        const Entry e = readLine(own, in);
+        if (node < scans()) {
+            if (own == kTexVertex)
+                objects[node].hasTexture = true;
+            store(objects[node], own, e, tiles[static_cast<std::size_t>(node)]);
+        } else {
+            Merged& m = merged[static_cast<std::size_t>(node - scans())];
+            m.texVertex = m.texVertex || own == kTexVertex;
+            if (inRange(e.index, m.size))
+                m.writes.push_back(e);
+        }
+        return kNextWord;
+    }
+    void resolve();
+
+    Keyword own;
+    t3DObject* objects;
+    std::vector<CVector2> tiles;
+    std::vector<Merged> merged;
+};
+
+// Each member of met scans gets, per entry of its own array, the last write of the chain of nodes
+// above it, over what it wrote itself. Going down from each last node, a node's writes fill only
+// what the nodes above it left unwritten, and are taken back on the way up, so every write and
+// every member's array is visited once.
+void DataScans::resolve() {
+    if (merged.empty())
+        return;
+    const int nodes = static_cast<int>(parent.size());
+    std::vector<int> firstChild(static_cast<std::size_t>(nodes), -1);
+    std::vector<int> nextSibling(static_cast<std::size_t>(nodes), -1);
+    for (int n = 0; n < nodes; ++n)
+        if (parent[n] >= 0) {
+            nextSibling[n] = firstChild[parent[n]];
+            firstChild[parent[n]] = n;
+        }
+    int largest = 0;
+    for (const Merged& m : merged)
+        largest = std::max(largest, m.size);
+    std::vector<Entry> current(static_cast<std::size_t>(largest));
+    struct Undo {
+        int index;
+        int read;
+    };
+    std::vector<Undo> undo;
+    std::vector<std::size_t> marks;
+    std::vector<bool> texVertex(static_cast<std::size_t>(nodes), false);
+    // An explicit stack: a node is entered when pushed and left when its children are done.
+    std::vector<std::pair<int, int>> stack; // node, next child to visit
+    for (int root = scans(); root < nodes; ++root) {
+        if (parent[root] >= 0)
+            continue;
+        stack.push_back({root, -2});
+        while (!stack.empty()) {
+            auto& [node, child] = stack.back();
+            if (child == -2) {
+                const Merged& m = merged[static_cast<std::size_t>(node - scans())];
+                texVertex[node] = m.texVertex || (parent[node] >= 0 && texVertex[parent[node]]);
+                marks.push_back(undo.size());
+                for (auto w = m.writes.rbegin(); w != m.writes.rend(); ++w) {
+                    Entry& slot = current[static_cast<std::size_t>(w->index)];
+                    if (w->read <= slot.read)
+                        continue;
+                    undo.push_back({w->index, slot.read});
+                    std::copy(w->f + slot.read, w->f + w->read, slot.f + slot.read);
+                    std::copy(w->k + slot.read, w->k + w->read, slot.k + slot.read);
+                    slot.read = w->read;
+                }
+                child = firstChild[node];
+            }
+            if (child == -1) {
+                for (std::size_t u = undo.size(); u-- > marks.back();)
+                    current[static_cast<std::size_t>(undo[u].index)].read = undo[u].read;
+                undo.resize(marks.back());
+                marks.pop_back();
+                stack.pop_back();
+                continue;
+            }
+            const int next = child;
+            child = nextSibling[next];
+            if (next >= scans()) {
+                stack.push_back({next, -2});
+                continue;
+            }
+            t3DObject& o = objects[next];
+            if (own == kTexVertex && texVertex[node])
+                o.hasTexture = true;
+            const int size = std::min(arraySize(o, own), largest);
+            for (int i = 0; i < size; ++i) {
+                Entry e = current[static_cast<std::size_t>(i)];
+                e.index = i;
+                store(o, own, e, tiles[static_cast<std::size_t>(next)]);
+            }
+        }
+    }
 }
 
 } // namespace
@@ -131,7 +620,7 @@ bool ase::ImportASE(t3DModel* model, const char* path) {
     }
     data = view.data();
     size = view.size();
-    rewind();
+    in = {data, data + size};
     ReadAseFile(model);
     ComputeNormals(model);
     closeView();
@@ -142,8 +631,8 @@ bool ase::ImportASE(t3DModel* model, const char* path) {
 
 void ase::closeView() {
     view.close();
+    std::vector<std::uint64_t>().swap(lines);
     std::vector<std::size_t>().swap(objectStarts);
-    std::vector<std::size_t>().swap(objectWords);
     std::vector<std::size_t>().swap(materialStarts);
     startsFound = false;
     data = nullptr;
@@ -151,99 +640,189 @@ void ase::closeView() {
     in = {nullptr, nullptr};
 }
 
+// The text appends new entries behind the ones an import fills, which no user of the model ever
+// reads; the containers only grow to the counts here, so that a model re-read on every full-screen
+// toggle keeps one model's worth of memory. The entries below the counts are the same either way.
 void ase::ReadAseFile(t3DModel* model) {
     model->objectCount = GetObjectCount();
     const long declared = GetMaterialCount();
     model->materialCount = static_cast<int>(std::clamp<long>(
         declared, 0, static_cast<long>(materialStarts.size()) + kMaxEmptyMaterials));
 
-    model->materials.reserve(model->materials.size() + model->materialCount);
-    for (int i = 1; i <= model->materialCount; ++i) {
-        model->materials.push_back(tMaterialInfo{});
-        GetTextureInfo(&model->materials[i - 1], i);
-    }
-    model->objects.reserve(model->objects.size() + model->objectCount);
-    for (int i = 1; i <= model->objectCount; ++i) {
-        model->objects.push_back(t3DObject{});
-        t3DObject* object = &model->objects[i - 1];
-        object->materialId = -1;
-        ReadObjectInfo(object, i);
-        ReadObjectData(model, object, i);
-    }
+    if (model->materials.size() < static_cast<std::size_t>(model->materialCount))
+        model->materials.resize(static_cast<std::size_t>(model->materialCount));
+    readMaterials(model->materials.data(), 1, model->materialCount);
+    if (model->objects.size() < static_cast<std::size_t>(model->objectCount))
+        model->objects.resize(static_cast<std::size_t>(model->objectCount));
+    t3DObject* objects = model->objects.data();
+    for (int i = 0; i < model->objectCount; ++i)
+        objects[i].materialId = -1;
+    // All objects' scans of one kind run together, kind after kind; each object's scans still
+    // come in the order the text gives, and no scan reads what another one of its object writes
+    // except as that order has it.
+    readCounts(objects, 1, model->objectCount);
+    readMaterialRefs(objects, 1, model->objectCount);
+    for (int keyword : {kVertex, kTexVertex, kFace, kTexFace})
+        readData(model, objects, 1, model->objectCount, keyword);
 }
 
-// The one scan loop. Each of the `count` scans keeps its own place in the file (at[i], null once
-// it has ended) and reacts to words through `act`, which reads any values from `in`. Scans that
-// change different things can run side by side: while several stand at the same place the word is
-// read, and the line skipped, once for all of them. A scan's way through the file depends only on
-// where it is and on its own keywords, so each still reads exactly what it would read alone.
-template <typename Act> void ase::scan(const char** at, int count, Act act) {
+// One pass over the file notes every line that a scan could act on, or that is too long for a
+// skip to pass in one piece: all other lines every scan passes over the same way.
+void ase::noteLines() {
+    lines.clear();
     const char* const end = data + size;
-    const char* behind = nullptr;
-    for (;;) {
-        const char* here = nullptr;
-        for (int i = 0; i < count; ++i)
-            if (at[i] != nullptr && (here == nullptr || at[i] < here))
-                here = at[i];
-        if (here == nullptr)
-            return;
-        if (behind == nullptr)
-            behind = here;
-        if (here - behind >= kReleaseStep) {
-            view.release(behind, here);
-            behind = here;
-        }
-        asescan::Input afterWord = {here, end};
+    released = data;
+    Input at = {data, end};
+    asescan::skipSpace(at);
+    while (at.pos < end) {
+        const std::uint64_t place = static_cast<std::uint64_t>(at.pos - data);
         Word w;
-        const bool any = asescan::readWord(afterWord, w);
-        const Keyword keyword = any ? classify(w.text, w.length) : kOther;
-        const char* nextLine = nullptr;
-        for (int i = 0; i < count; ++i) {
-            if (at[i] != here)
-                continue;
-            if (!any) {
-                at[i] = nullptr;
-                continue;
-            }
-            in = afterWord;
-            const Step step = act(i, keyword, w);
-            if (step == kStop) {
-                at[i] = nullptr;
-            } else if (step == kNextWord) {
-                asescan::skipSpace(in);
-                at[i] = in.pos;
-            } else {
-                if (nextLine == nullptr) {
-                    in = afterWord;
-                    asescan::skipLinePiece(in);
-                    asescan::skipSpace(in);
-                    nextLine = in.pos;
-                }
-                at[i] = nextLine;
+        asescan::readWord(at, w);
+        const Keyword keyword = classify(w);
+        const char* lineBreak = static_cast<const char*>(
+            std::memchr(w.end, '\n', static_cast<std::size_t>(end - w.end)));
+        const char* lineEnd = lineBreak != nullptr ? lineBreak : end;
+        unsigned code = keyword;
+        if (lineEnd - w.end <= (lineBreak != nullptr ? 98 : 99))
+            code |= kPlain;
+        if ((code & kPlain) && isDataKeyword(keyword)) {
+            Input rest = {w.end, lineEnd};
+            Word next;
+            if (!asescan::readWord(rest, next) || classify(next) == kOther)
+                code |= kNoKeywordAfter;
+        }
+        if (keyword != kOther || !(code & kPlain))
+            lines.push_back(place | static_cast<std::uint64_t>(code) << kCodeShift);
+        at.pos = lineBreak != nullptr ? lineBreak + 1 : end;
+        asescan::skipSpace(at);
+        releaseBefore(at.pos);
+    }
+}
+
+void ase::releaseBefore(const char* p) {
+    if (p - released >= kReleaseStep) {
+        view.release(released, p);
+        released = p;
+    }
+}
+
+// Whether a place is the first word of a line: only white space lies between it and a line
+// break or the start of the file.
+bool ase::isLineStart(const char* p) const {
+    for (; p > data; --p) {
+        if (p[-1] == '\n')
+            return true;
+        if (!asescan::isSpace(static_cast<unsigned char>(p[-1])))
+            return false;
+    }
+    return true;
+}
+
+// A cursor at a place where no white space lies.
+ase::Cursor ase::cursorAt(const char* p, int node) const {
+    const std::uint64_t place = static_cast<std::uint64_t>(p - data);
+    const auto line = std::lower_bound(
+        lines.begin(), lines.end(), place, [](std::uint64_t l, std::uint64_t value) {
+            return (l & ((std::uint64_t(1) << kCodeShift) - 1)) < value;
+        });
+    return {p, node, static_cast<std::size_t>(line - lines.begin())};
+}
+
+// One move of a scan: over a line it passes, or one word read as the scan reads it. False when
+// the scan has ended.
+template <typename Kind> bool ase::step(Kind& kind, Cursor& c) {
+    const char* const end = data + size;
+    const std::uint64_t mask = (std::uint64_t(1) << kCodeShift) - 1;
+    auto place = [&](std::size_t line) {
+        return line < lines.size() ? data + (lines[line] & mask) : end;
+    };
+    if (c.pos == end)
+        return false;
+    bool passed = false;
+    while (c.line < lines.size() && place(c.line) == c.pos) {
+        const unsigned code = static_cast<unsigned>(lines[c.line] >> kCodeShift);
+        if (!(code & kPlain) || !kind.goesOn(code))
+            break;
+        c.pos = place(++c.line);
+        passed = true;
+    }
+    if (passed)
+        return true;
+    in = {c.pos, end};
+    Word w;
+    if (!asescan::readWord(in, w))
+        return false;
+    const char* const afterWord = in.pos;
+    const Step s = kind.act(c.node, classify(w), in);
+    if (s == kStop)
+        return false;
+    if (s == kSkipLine) {
+        in.pos = afterWord;
+        asescan::skipLinePiece(in);
+    }
+    asescan::skipSpace(in);
+    c.pos = in.pos;
+    while (c.line < lines.size() && place(c.line) < c.pos)
+        ++c.line;
+    // A line that was not noted is passed by every scan alike, up to the next noted one.
+    if (c.pos != end && place(c.line) != c.pos && isLineStart(c.pos))
+        c.pos = place(c.line);
+    return true;
+}
+
+// Runs scans of one kind side by side in file order: the scan furthest behind moves until it
+// passes the next one. Scans that stand at one place go on as one, through a merge node.
+template <typename Kind> void ase::walk(Kind& kind, std::vector<Cursor> cursors) {
+    auto behind = [](const Cursor& a, const Cursor& b) { return a.pos > b.pos; };
+    std::make_heap(cursors.begin(), cursors.end(), behind);
+    released = cursors.empty() ? data : cursors.front().pos;
+    while (!cursors.empty()) {
+        std::pop_heap(cursors.begin(), cursors.end(), behind);
+        Cursor c = cursors.back();
+        cursors.pop_back();
+        while (!cursors.empty() && cursors.front().pos == c.pos) {
+            std::pop_heap(cursors.begin(), cursors.end(), behind);
+            c.node = kind.merge(c.node, cursors.back().node);
+            cursors.pop_back();
+        }
+        while (step(kind, c)) {
+            releaseBefore(c.pos);
+            if (!cursors.empty() && c.pos >= cursors.front().pos) {
+                cursors.push_back(c);
+                std::push_heap(cursors.begin(), cursors.end(), behind);
+                break;
             }
         }
     }
 }
 
-// One pass over the whole file remembers where each object and each material starts: the
-// object count and "*MATERIAL" scans, side by side.
+// Cursors at the starts of the scans numbered firstNumber on; a number without a start gets none.
+std::vector<ase::Cursor> ase::cursors(const std::vector<std::size_t>& starts, int firstNumber,
+                                      int count) {
+    if (!startsFound)
+        findStarts();
+    std::vector<Cursor> result;
+    for (int i = 0; i < count; ++i) {
+        const long number = static_cast<long>(firstNumber) + i;
+        if (number >= 1 && static_cast<std::size_t>(number) <= starts.size())
+            result.push_back(cursorAt(data + starts[static_cast<std::size_t>(number - 1)], i));
+    }
+    return result;
+}
+
+// The object and "*MATERIAL" walks over the whole file, and the budget of array entries.
 void ase::findStarts() {
+    noteLines();
     objectStarts.clear();
-    objectWords.clear();
     materialStarts.clear();
-    const char* at[2] = {data, data};
-    scan(at, 2, [&](int i, Keyword keyword, const Word& w) {
-        if (i == 0 && keyword == kGeomObject) {
-            objectWords.push_back(static_cast<std::size_t>(w.text - data));
-            objectStarts.push_back(static_cast<std::size_t>(in.pos - data));
-            return kNextWord;
-        }
-        if (i == 1 && keyword == kMaterial) {
-            materialStarts.push_back(static_cast<std::size_t>(in.pos - data));
-            return kNextWord;
-        }
-        return kSkipLine;
-    });
+    Input start = {data, data + size};
+    asescan::skipSpace(start);
+    firstWord = start.pos;
+    Starts objects = {kGeomObject, data, objectStarts};
+    walk(objects, {cursorAt(firstWord, 0)});
+    Starts materials = {kMaterial, data, materialStarts};
+    walk(materials, {cursorAt(firstWord, 0)});
+    entriesLeft = std::max(kMinEntries, size / kBytesPerEntry);
     startsFound = true;
 }
 
@@ -253,49 +832,23 @@ int ase::GetObjectCount() {
 }
 
 int ase::GetMaterialCount() {
-    int count = 0;
-    const char* at[1] = {data};
-    scan(at, 1, [&](int, Keyword keyword, const Word&) {
-        if (keyword != kMaterialCount)
-            return kSkipLine;
-        asescan::readInt(in, count);
-        return kStop;
-    });
-    return count;
+    if (!startsFound)
+        findStarts();
+    MaterialCount scan;
+    walk(scan, {cursorAt(firstWord, 0)});
+    return scan.count;
 }
 
 void ase::GetTextureInfo(tMaterialInfo* material, int n) {
-    if (!startsFound)
-        findStarts();
-    if (n < 1 || static_cast<std::size_t>(n) > materialStarts.size())
-        return;
-    const char* at[1] = {data + materialStarts[n - 1]};
-    scan(at, 1, [&](int, Keyword keyword, const Word&) {
-        switch (keyword) {
-        case kMaterial:
-            return kStop;
-        case kDiffuse:
-            for (int c = 0; c < 3; ++c)
-                if (!asescan::readFloat(in, material->diffuse[c]))
-                    break;
-            return kNextWord;
-        case kBitmap:
-            GetTextureName(material);
-            return kNextWord;
-        case kMaterialName:
-            GetMaterialName(material);
-            return kNextWord;
-        // A value that cannot be read leaves the tiling as it was.
-        case kUTiling:
-            asescan::readFloat(in, material->uTile);
-            return kNextWord;
-        case kVTiling:
-            asescan::readFloat(in, material->vTile);
-            return kNextWord;
-        default:
-            return kSkipLine;
-        }
-    });
+    readMaterials(material, n, 1);
+}
+
+void ase::readMaterials(tMaterialInfo* first, int firstNumber, int count) {
+    MaterialScans scans(count);
+    walk(scans, cursors(materialStarts, firstNumber, count));
+    scans.resolve();
+    for (int i = 0; i < count; ++i)
+        scans.writes[static_cast<std::size_t>(i)].copyTo(first[i]);
 }
 
 void ase::MoveToObject(int n) {
@@ -304,7 +857,7 @@ void ase::MoveToObject(int n) {
     if (n < 1 || static_cast<std::size_t>(n) > objectStarts.size())
         in = {data + size, data + size};
     else
-        in = {data + objectStarts[n - 1], data + size};
+        in = {data + objectStarts[static_cast<std::size_t>(n - 1)], data + size};
 }
 
 float ase::ReadFloat() {
@@ -313,191 +866,101 @@ float ase::ReadFloat() {
     return value;
 }
 
-// The bytes from object n's start to the next object's word, or to the end of the file.
-std::size_t ase::objectRange(int n) const {
-    if (n < 1 || static_cast<std::size_t>(n) > objectStarts.size())
-        return 0;
-    const std::size_t end =
-        static_cast<std::size_t>(n) < objectWords.size() ? objectWords[n] : size;
-    return end - objectStarts[n - 1];
-}
-
 void ase::ReadObjectInfo(t3DObject* object, int n) {
-    MoveToObject(n);
-    const std::size_t range = objectRange(n);
-    const char* at[1] = {in.pos};
-    scan(at, 1, [&](int, Keyword keyword, const Word&) {
-        switch (keyword) {
-        case kNumVertex:
-            readCount(in, object->vertexCount, object->vertices, capacity(range, "*MESH_VERTEX"));
-            return kNextWord;
-        case kNumFaces:
-            readCount(in, object->faceCount, object->faces, capacity(range, "*MESH_FACE"));
-            return kNextWord;
-        case kNumTVertex:
-            readCount(in, object->texVertexCount, object->texVertices,
-                      capacity(range, "*MESH_TVERT"));
-            return kNextWord;
-        case kGeomObject:
-            return kStop;
-        default:
-            return kSkipLine;
-        }
-    });
+    readCounts(object, n, 1);
 }
 
-void ase::readQuoted(char* field) {
-    asescan::skipSpace(in);
-    Word w;
-    if (!asescan::literal(in, '"') || !asescan::readWord(in, w))
-        return;
-    // The word's last character is the closing quote.
-    const std::size_t length = std::min<std::size_t>(w.length > 0 ? w.length - 1 : 0, 254);
-    std::memcpy(field, w.text, length);
-    field[length] = '\0';
+// The counts scans, then one array per count keyword met, of the last count, within the budget.
+void ase::readCounts(t3DObject* first, int firstNumber, int count) {
+    CountScans scans(count);
+    walk(scans, cursors(objectStarts, firstNumber, count));
+    scans.resolve();
+    for (int i = 0; i < count; ++i) {
+        const CountWrites& w = scans.writes[static_cast<std::size_t>(i)];
+        t3DObject& o = first[i];
+        int* counts[3] = {&o.vertexCount, &o.faceCount, &o.texVertexCount};
+        for (int k = 0; k < 3; ++k) {
+            if (!w.seen[k])
+                continue;
+            int& c = *counts[k];
+            if (w.count[k].read > 0)
+                c = w.count[k].value[0];
+            c = static_cast<int>(
+                std::min<std::size_t>(static_cast<std::size_t>(std::max(c, 0)), entriesLeft));
+            entriesLeft -= static_cast<std::size_t>(c);
+            if (k == 0)
+                replaceArray(o.vertices, c);
+            else if (k == 1)
+                replaceArray(o.faces, c);
+            else
+                replaceArray(o.texVertices, c);
+        }
+    }
+}
+
+bool ase::readQuoted(Word& value) {
+    return readQuotedValue(in, value);
 }
 
 void ase::GetTextureName(tMaterialInfo* material) {
-    readQuoted(material->textureFile);
+    Word value;
+    if (readQuoted(value))
+        Quoted{true, value}.copyTo(material->textureFile);
 }
 
 void ase::GetMaterialName(tMaterialInfo* material) {
-    readQuoted(material->name);
+    Word value;
+    if (readQuoted(value))
+        Quoted{true, value}.copyTo(material->name);
 }
 
 void ase::ReadObjectData(t3DModel* model, t3DObject* object, int n) {
-    GetData(model, object, "*MATERIAL_REF", n);
-    // The other four passes each change their own part of the object, so they run side by side.
-    static const char* const passes[] = {"*MESH_VERTEX", "*MESH_TVERT", "*MESH_FACE",
-                                         "*MESH_TFACE"};
-    dataPasses(model, object, n, passes, 4);
+    readMaterialRefs(object, n, 1);
+    for (int keyword : {kVertex, kTexVertex, kFace, kTexFace})
+        readData(model, object, n, 1, keyword);
 }
 
 void ase::GetData(t3DModel* model, t3DObject* object, const char* keyword, int n) {
-    dataPasses(model, object, n, &keyword, 1);
+    const Keyword k = keyword != nullptr ? classify(keyword, std::strlen(keyword)) : kOther;
+    if (k == kMaterialRef)
+        readMaterialRefs(object, n, 1);
+    else if (isDataKeyword(k))
+        readData(model, object, n, 1, k);
 }
 
-// Data passes over object n, each acting on its own keyword. A data keyword of another pass is
-// passed over without skipping the line.
-void ase::dataPasses(t3DModel* model, t3DObject* object, int n, const char* const* keywords,
-                     int count) {
-    Keyword passes[4];
-    count = std::min(count, 4);
+void ase::readMaterialRefs(t3DObject* first, int firstNumber, int count) {
+    RefScans scans(count);
+    walk(scans, cursors(objectStarts, firstNumber, count));
+    scans.resolve();
     for (int i = 0; i < count; ++i)
-        passes[i] = keywords[i] ? classify(keywords[i], std::strlen(keywords[i])) : kOther;
-    // Texture coordinates are scaled by the tiling of the object's material; without a material
-    // there is no tiling, and they are kept as the file gives them.
-    float uTile = 1.0f;
-    float vTile = 1.0f;
-    if (inRange(object->materialId, model->materialCount) &&
-        static_cast<std::size_t>(object->materialId) < model->materials.size()) {
-        uTile = model->materials[object->materialId].uTile;
-        vTile = model->materials[object->materialId].vTile;
-    }
-    MoveToObject(n);
-    const char* at[4];
-    for (int i = 0; i < count; ++i)
-        at[i] = isDataKeyword(passes[i]) ? in.pos : nullptr;
-    scan(at, count, [&](int i, Keyword keyword, const Word&) {
-        if (keyword == kGeomObject)
-            return kStop;
-        if (!isDataKeyword(keyword))
-            return kSkipLine;
-        if (keyword != passes[i])
-            return kNextWord;
-        switch (keyword) {
-        case kVertex:
-            ReadVertex(object);
-            return kNextWord;
-        case kTexVertex:
-            readTexVertex(object, uTile, vTile);
-            return kNextWord;
-        case kFace:
-            ReadFace(object);
-            return kNextWord;
-        case kTexFace:
-            ReadTextureFace(object);
-            return kNextWord;
-        default:
-            object->materialId = materialNumber(ReadFloat());
-            return kStop;
-        }
-    });
+        if (scans.writes[static_cast<std::size_t>(i)].id.read > 0)
+            first[i].materialId = scans.writes[static_cast<std::size_t>(i)].id.value[0];
 }
 
-// "%d" then "%f %f %f": the file's second and third coordinates change places, the second negated.
+void ase::readData(t3DModel* model, t3DObject* first, int firstNumber, int count, int keyword) {
+    std::vector<CVector2> tiles(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i)
+        tiles[static_cast<std::size_t>(i)] = tilingOf(model, first[i]);
+    DataScans scans(static_cast<Keyword>(keyword), first, std::move(tiles));
+    walk(scans, cursors(objectStarts, firstNumber, count));
+    scans.resolve();
+}
+
 void ase::ReadVertex(t3DObject* object) {
-    int index = 0;
-    asescan::readInt(in, index);
-    CVector3 dropped;
-    CVector3& v = inRange(index, object->vertexCount) && object->vertices != nullptr
-                      ? object->vertices[index]
-                      : dropped;
-    float value;
-    if (!asescan::readFloat(in, value))
-        return;
-    v.x = value;
-    if (!asescan::readFloat(in, value))
-        return;
-    v.z = -value;
-    if (asescan::readFloat(in, value))
-        v.y = value;
+    store(*object, kVertex, readVertexLine(in), {1.0f, 1.0f});
 }
 
 void ase::ReadTextureVertex(t3DObject* object, tMaterialInfo material) {
-    readTexVertex(object, material.uTile, material.vTile);
-}
-
-// "%d" then "%f %f"; a third value is left to the line skip.
-void ase::readTexVertex(t3DObject* object, float uTile, float vTile) {
-    int index = 0;
-    asescan::readInt(in, index);
     object->hasTexture = true;
-    CVector2 dropped;
-    CVector2& t = inRange(index, object->texVertexCount) && object->texVertices != nullptr
-                      ? object->texVertices[index]
-                      : dropped;
-    float value;
-    if (!asescan::readFloat(in, value))
-        return;
-    t.x = value * uTile;
-    if (asescan::readFloat(in, value))
-        t.y = value * vTile;
+    store(*object, kTexVertex, readTexVertexLine(in), {material.uTile, material.vTile});
 }
 
-// The face a data line names, or a scratch record when the index is outside the object's faces:
-// the line's values are still read, so the scan goes on as it would, and then dropped.
-static tFace& faceOrDropped(t3DObject* object, int index, tFace& dropped) {
-    return inRange(index, object->faceCount) && object->faces != nullptr ? object->faces[index]
-                                                                         : dropped;
-}
-
-// "%d:" then "\tA:\t%d B:\t%d C:\t%d"; white space in the pattern takes spaces as well as tabs.
 void ase::ReadFace(t3DObject* object) {
-    int index = 0;
-    if (asescan::readInt(in, index))
-        asescan::literal(in, ':');
-    tFace dropped;
-    tFace& face = faceOrDropped(object, index, dropped);
-    static const char corners[] = {'A', 'B', 'C'};
-    for (int c = 0; c < 3; ++c) {
-        asescan::skipSpace(in);
-        if (!asescan::literal(in, corners[c]) || !asescan::literal(in, ':') ||
-            !asescan::readInt(in, face.vertexIndex[c]))
-            return;
-    }
+    store(*object, kFace, readFaceLine(in), {1.0f, 1.0f});
 }
 
-// "%d:" (the colon optional) then "%d %d %d".
 void ase::ReadTextureFace(t3DObject* object) {
-    int index = 0;
-    if (asescan::readInt(in, index))
-        asescan::literal(in, ':');
-    tFace dropped;
-    tFace& face = faceOrDropped(object, index, dropped);
-    for (int c = 0; c < 3; ++c)
-        if (!asescan::readInt(in, face.texCoordIndex[c]))
-            return;
+    store(*object, kTexFace, readTexFaceLine(in), {1.0f, 1.0f});
 }
 
 // One pass over the faces per object. Each face's normal is added to its corners in face order,

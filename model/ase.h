@@ -4,21 +4,29 @@
 // Each question (how many objects, material n, the counts of object n, its vertices, ...) is a
 // scan of its own that reads word by word from where its range starts, acts on its keywords and
 // skips the rest of any other line in pieces of at most 99 characters. The file is held in memory
-// for the duration of one import and each object and material start is remembered, so that no scan
-// has to count its way from the start of the file.
+// for the duration of one import, and one pass over it notes every line that some scan acts on.
+// A scan then goes from noted line to noted line and reads only where it acts or where a line is
+// too long or too odd for that shortcut. A scan's way through the file depends only on where it
+// stands and on its own keywords, so scans of one kind (all material scans, all vertex passes,
+// ...) run side by side in file order, and two that meet go on as one: every file reads in time
+// linear in its size, whatever its lines hide.
 //
 // What the reader does with input a plain scanner could not handle:
 // - a word or quoted value of any length is read whole; a quoted value keeps its first 254
 //   characters;
-// - a negative count is taken as 0; a count is bounded by the number of data lines the object's
-//   range (up to the next "*GEOMOBJECT") could hold, and "*MATERIAL_COUNT" by the number of
-//   "*MATERIAL" words plus kMaxEmptyMaterials;
+// - "*MATERIAL_COUNT" is bounded by the number of "*MATERIAL" words plus kMaxEmptyMaterials;
+// - the arrays of a file share a budget of entries, the larger of kMinEntries and the file's size
+//   divided by kBytesPerEntry (the shortest data line a file can hold). Objects in file order,
+//   and within one its vertex, face and texture vertex counts in this order, take what they
+//   declare, a negative count being 0, as long as the budget lasts; a count beyond what is left
+//   gets what is left;
 // - a data line whose index lies outside its array (or whose array was never declared) is read and
 //   dropped;
 // - texture vertices of an object without a valid material are kept unscaled;
 // - a "*MATERIAL_REF" that is no number an int can hold gives materialId -1;
-// - new arrays are zero-filled; an array replaced by a later count, import or normal computation
-//   is freed;
+// - new arrays are zero-filled; an array replaced by a later import or normal computation is
+//   freed, and an object's repeated count keywords make one array, of the last count;
+// - an import appends no entries behind the ones it fills (see ReadAseFile);
 // - a file that opens but cannot be read is reported like one that cannot be opened.
 // ComputeNormals skips faces that name a vertex that does not exist, and a vertex without a
 // direction (used by no face, or whose faces cancel) gets the zero normal.
@@ -29,13 +37,17 @@
 #include "platform/filemap.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <vector>
 
 class ase {
   public:
     // Zero materials a "*MATERIAL_COUNT" may declare beyond the file's "*MATERIAL" words.
-    static const int kMaxEmptyMaterials = 1024;
+    static constexpr int kMaxEmptyMaterials = 1024;
+    // The entry budget of a file: at least kMinEntries, else one per kBytesPerEntry bytes.
+    static constexpr std::size_t kMinEntries = 1 << 20;
+    static constexpr std::size_t kBytesPerEntry = 11;
 
     ase() {}
     ~ase() {}
@@ -59,15 +71,29 @@ class ase {
     void ComputeNormals(t3DModel* model);
 
   private:
-    void rewind() { in = {data, data + size}; }
+    // Where a scan stands: its place in the file, the merge node whose writes it makes, and the
+    // first noted line at or after its place.
+    struct Cursor {
+        const char* pos;
+        int node;
+        std::size_t line;
+    };
+
     void closeView();
-    template <typename Act> void scan(const char** at, int count, Act act);
+    void noteLines();
     void findStarts();
-    std::size_t objectRange(int n) const;
-    void readQuoted(char* field);
-    void readTexVertex(t3DObject* object, float uTile, float vTile);
-    void dataPasses(t3DModel* model, t3DObject* object, int n, const char* const* keywords,
-                    int count);
+    bool isLineStart(const char* p) const;
+    Cursor cursorAt(const char* p, int node) const;
+    std::vector<Cursor> cursors(const std::vector<std::size_t>& starts, int firstNumber, int count);
+    template <typename Kind> bool step(Kind& kind, Cursor& c);
+    template <typename Kind> void walk(Kind& kind, std::vector<Cursor> cursors);
+    void releaseBefore(const char* p);
+    void readMaterials(tMaterialInfo* first, int firstNumber, int count);
+    void readCounts(t3DObject* first, int firstNumber, int count);
+    void readMaterialRefs(t3DObject* first, int firstNumber, int count);
+    void readData(t3DModel* model, t3DObject* first, int firstNumber, int count, int keyword);
+    bool readQuoted(asescan::Word& value);
+    static const std::ptrdiff_t kReleaseStep = 2 << 20;
 
     std::FILE* file = nullptr;
     // The open file's contents and the read position within them.
@@ -75,11 +101,16 @@ class ase {
     const char* data = nullptr;
     std::size_t size = 0;
     asescan::Input in = {nullptr, nullptr};
-    static const std::ptrdiff_t kReleaseStep = 8 << 20;
-    // Where each object's and material's range starts (just after its word), and where each
-    // object's word begins; found once per import.
+    // The lines some scan acts on, or that are too long or odd to pass over: the place of the
+    // line's first word in the low 56 bits, what the line holds in the high 8.
+    std::vector<std::uint64_t> lines;
+    // Where each object's and material's range starts (the first word after its keyword), and
+    // the first word of the file; found once per import, as is the budget of entries left.
     bool startsFound = false;
     std::vector<std::size_t> objectStarts;
-    std::vector<std::size_t> objectWords;
     std::vector<std::size_t> materialStarts;
+    std::size_t entriesLeft = 0;
+    const char* firstWord = nullptr;
+    // Up to where the pages of the view have been handed back in the current pass.
+    const char* released = nullptr;
 };

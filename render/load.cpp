@@ -81,13 +81,14 @@ void load::RenderScene(int n) {
         if (model.objects.empty())
             break;
         t3DObject& object = model.objects[k];
-        // A textured object needs a slot in the texture table; without one it is not drawn.
-        if (object.hasTexture && !inRange(object.materialId, textureSlots))
-            continue;
         if (object.hasTexture) {
             glEnable(GL_TEXTURE_2D);
             glColor3ub(255, 0, 0);
-            glBindTexture(GL_TEXTURE_2D, texturer[n][object.materialId]);
+            // Without a slot in the texture table the object is drawn with texture name 0, which
+            // holds no image, so that its shape still shows.
+            glBindTexture(GL_TEXTURE_2D, inRange(object.materialId, textureSlots)
+                                             ? texturer[n][object.materialId]
+                                             : 0);
         } else {
             glDisable(GL_TEXTURE_2D);
             glColor3ub(255, 0, 0);

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running or testing needs, when they are missing.
-# Usage: scripts/deps.sh run|test
+# Usage: scripts/deps.sh run|test|bench
 set -euo pipefail
 
 packages=(build-essential cmake pkg-config libsdl2-dev libfreetype-dev libfontconfig-dev
@@ -13,6 +13,8 @@ if [ "${1:-run}" = test ]; then
     packages+=(libgtest-dev libgmock-dev libbenchmark-dev libxres-dev xvfb xauth xdotool x11-utils
                imagemagick libxml2-utils clang libclang-rt-dev)
 fi
+# The comparison of the model import with Assimp's (scripts/readbench.sh).
+[ "${1:-run}" = bench ] && packages+=(libassimp-dev time)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,8 +1,12 @@
 // Measures the ASE reader, normals included, on generated models of growing size: one big object,
 // and many small ones. Prints megabytes per second for each size, so that linear growth shows as
-// a steady rate.
+// a steady rate. Then files of 0.25, 1 and 4 MB of each shape that would cost a naive scanner the
+// square of its size (repeated count keywords, quotes left open, keywords hidden past the 99th
+// character), with the time per megabyte, which must stay flat.
 //
 // Usage: asebench [--quick]
+//        asebench --write FILE OBJECTS COLUMNS ROWS   (a model without the file's own normals, as
+//        scripts/readbench.sh compares with Assimp)
 #include "model/ase.h"
 #include "platform/testhooks.h"
 #include "tools/asegen.h"
@@ -57,7 +61,7 @@ Timing timeImport(const std::string& path, int faces, double budget) {
         for (int i = 0; i < model.objectCount; ++i)
             read += model.objects[i].faceCount;
         freeModel(model);
-        if (!ok || read != faces) {
+        if (!ok || (faces >= 0 && read != faces)) {
             std::fprintf(stderr, "asebench: %s read %d faces of %d\n", path.c_str(), read, faces);
             std::exit(1);
         }
@@ -68,8 +72,7 @@ Timing timeImport(const std::string& path, int faces, double budget) {
     return best;
 }
 
-void measure(const char* shape, int objects, int columns, int rows, double budget) {
-    const std::string text = asegen::model(objects, columns, rows);
+std::string writeTemporary(const std::string& text) {
     char path[] = "/tmp/asebench-XXXXXX";
     const int fd = mkstemp(path);
     if (fd < 0 || write(fd, text.data(), text.size()) != static_cast<ssize_t>(text.size())) {
@@ -77,17 +80,43 @@ void measure(const char* shape, int objects, int columns, int rows, double budge
         std::exit(1);
     }
     close(fd);
+    return path;
+}
+
+void measure(const char* shape, int objects, int columns, int rows, double budget) {
+    const std::string text = asegen::model(objects, columns, rows);
+    const std::string path = writeTemporary(text);
     const int faces = objects * 2 * columns * rows;
     const Timing best = timeImport(path, faces, budget);
-    unlink(path);
+    unlink(path.c_str());
     const double megabytes = text.size() / 1e6;
     std::printf("%-14s %8d %8d %10.2f %10.2f %10.0f %10.0f\n", shape, objects, faces, megabytes,
                 best.wall * 1e3, megabytes / best.wall, megabytes / best.cpu);
 }
 
+void measureHostile(const char* shape, std::string (*make)(std::size_t), double budget) {
+    for (const double megabytes : {0.25, 1.0, 4.0}) {
+        const std::string text = make(static_cast<std::size_t>(megabytes * 1e6));
+        const std::string path = writeTemporary(text);
+        const Timing best = timeImport(path, -1, budget);
+        unlink(path.c_str());
+        const double size = text.size() / 1e6;
+        std::printf("%-16s %10.2f %10.2f %12.2f %12.2f\n", shape, size, best.wall * 1e3,
+                    best.wall * 1e3 / size, best.cpu * 1e3 / size);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 6 && std::strcmp(argv[1], "--write") == 0) {
+        const std::string text =
+            asegen::model(std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]), 2, false);
+        std::FILE* out = std::fopen(argv[2], "wb");
+        const bool ok =
+            out != nullptr && std::fwrite(text.data(), 1, text.size(), out) == text.size();
+        return out != nullptr && std::fclose(out) == 0 && ok ? 0 : 1;
+    }
     const bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
     SetMessageBoxHook([](const char* text, const char*, UINT) {
         std::fprintf(stderr, "asebench: %s\n", text);
@@ -105,5 +134,9 @@ int main(int argc, char** argv) {
     for (int objects : {25, 50, 100, 200, 800})
         if (!quick || objects <= 200)
             measure("small objects", objects, 10, 10, budget);
+    std::printf("\n%-16s %10s %10s %12s %12s\n", "hostile shape", "MB", "ms", "ms/MB", "ms/MB cpu");
+    measureHostile("repeated counts", asegen::repeatedCounts, budget);
+    measureHostile("open quotes", asegen::openQuotes, budget);
+    measureHostile("hidden keywords", asegen::hiddenKeywords, budget);
     return 0;
 }

@@ -15,8 +15,9 @@ inline void appendf(std::string& out, const char* format, double a = 0, double b
     out.append(line, n > 0 ? static_cast<std::size_t>(n) : 0);
 }
 
-// One grid object of columns x rows quads, two triangles each.
-inline void object(std::string& out, int columns, int rows, int material) {
+// One grid object of columns x rows quads, two triangles each; `normals`: with the file's own
+// normals block.
+inline void object(std::string& out, int columns, int rows, int material, bool normals = true) {
     const int vertices = (columns + 1) * (rows + 1);
     const int faces = 2 * columns * rows;
     out += "*GEOMOBJECT {\n\t*NODE_NAME \"Grid\"\n\t*NODE_TM {\n\t\t*NODE_NAME \"Grid\"\n"
@@ -50,18 +51,24 @@ inline void object(std::string& out, int columns, int rows, int material) {
                 f % 2 ? corner + columns + 2 : corner + 1,
                 f % 2 ? corner + columns + 1 : corner + columns + 2);
     }
-    out += "\t\t}\n\t\t*MESH_NORMALS {\n";
-    for (int f = 0; f < faces; ++f) {
-        appendf(out, "\t\t\t*MESH_FACENORMAL %.0f\t0.0000\t0.0000\t1.0000\n", f);
-        for (int k = 0; k < 3; ++k)
-            appendf(out, "\t\t\t\t*MESH_VERTEXNORMAL %.0f\t0.0000\t0.0000\t1.0000\n", f / 2 + k);
+    out += "\t\t}\n";
+    if (normals) {
+        out += "\t\t*MESH_NORMALS {\n";
+        for (int f = 0; f < faces; ++f) {
+            appendf(out, "\t\t\t*MESH_FACENORMAL %.0f\t0.0000\t0.0000\t1.0000\n", f);
+            for (int k = 0; k < 3; ++k)
+                appendf(out, "\t\t\t\t*MESH_VERTEXNORMAL %.0f\t0.0000\t0.0000\t1.0000\n",
+                        f / 2 + k);
+        }
+        out += "\t\t}\n";
     }
-    out += "\t\t}\n\t}\n\t*PROP_MOTIONBLUR 0\n\t*PROP_CASTSHADOW 1\n\t*PROP_RECVSHADOW 1\n";
+    out += "\t}\n\t*PROP_MOTIONBLUR 0\n\t*PROP_CASTSHADOW 1\n\t*PROP_RECVSHADOW 1\n";
     appendf(out, "\t*MATERIAL_REF %.0f\n}\n", material);
 }
 
 // A whole file: `materials` materials with a bitmap each, then `objects` grid objects.
-inline std::string model(int objects, int columns, int rows, int materials = 2) {
+inline std::string model(int objects, int columns, int rows, int materials = 2,
+                         bool normals = true) {
     std::string out = "*3DSMAX_ASCIIEXPORT\t200\n*COMMENT \"generated\"\n*SCENE {\n"
                       "\t*SCENE_FILENAME \"grid.max\"\n\t*SCENE_FIRSTFRAME 0\n}\n"
                       "*MATERIAL_LIST {\n";
@@ -77,8 +84,41 @@ inline std::string model(int objects, int columns, int rows, int materials = 2) 
     }
     out += "}\n";
     for (int o = 0; o < objects; ++o)
-        object(out, columns, rows, o % (materials > 0 ? materials : 1));
+        object(out, columns, rows, o % (materials > 0 ? materials : 1), normals);
     return out;
+}
+
+// Files of about `bytes` shaped to cost a naive scanner the square of their size.
+// One object that repeats its count keywords over and over.
+inline std::string repeatedCounts(std::size_t bytes) {
+    std::string out = "*GEOMOBJECT {\n";
+    while (out.size() < bytes)
+        out += "\t*MESH_NUMVERTEX 999999999\n\t*MESH_NUMFACES 999999999\n"
+               "\t*MESH_NUMTVERTEX 999999999\n";
+    return out + "}\n";
+}
+
+// Materials that end on an open quote, so that each material scan reads the next "*MATERIAL"
+// as its value.
+inline std::string openQuotes(std::size_t bytes) {
+    std::string out = "*MATERIAL_LIST {\n\t*MATERIAL_COUNT 999999\n";
+    for (int m = 0; out.size() < bytes; ++m)
+        appendf(out,
+                m % 2 ? "\t*MATERIAL %.0f {\n\t\t*BITMAP \"\n"
+                      : "\t*MATERIAL %.0f {\n\t\t*MATERIAL_NAME \"\n",
+                m);
+    return out + "}\n";
+}
+
+// Objects whose next "*GEOMOBJECT" stands past the 99th character of a vertex line, where the
+// object walk and the count scan find it and the other data passes skip over it.
+inline std::string hiddenKeywords(std::size_t bytes) {
+    std::string out;
+    const std::string hidden = "\t*MESH_VERTEX 0 1.0 2.0 3.0";
+    while (out.size() < bytes)
+        out += "\t*MESH_NUMVERTEX 1\n\t*MESH_NUMTVERTEX 1\n\t*MESH_TVERT 0 0.5 0.5\n" + hidden +
+               std::string(111 + 1 - hidden.size(), ' ') + "*GEOMOBJECT {\n";
+    return "*GEOMOBJECT {\n" + out + "}\n";
 }
 
 } // namespace asegen

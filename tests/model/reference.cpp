@@ -20,18 +20,15 @@ bool in(int index, int count) {
 struct Reader {
     std::FILE* f;
     std::vector<char> word; // room for any word of the file
-    long wordBytes = 0;     // what the last word took of the file, NULs included
+    long left = 0;          // entries of the file's budget not given to an array yet
 
     bool is(const char* keyword) const { return std::strcmp(word.data(), keyword) == 0; }
 
     // `act` answers each word: 1 when it read the word's values, 0 to skip the rest of the line in
     // pieces of 99 characters, -1 to stop.
     template <typename Act> void scan(Act act) {
-        int begin = 0;
-        int end = 0;
         char line[100];
-        while (!std::feof(f) && std::fscanf(f, " %n%s%n", &begin, word.data(), &end) == 1) {
-            wordBytes = end - begin;
+        while (!std::feof(f) && std::fscanf(f, " %s", word.data()) == 1) {
             const int step = act();
             if (step < 0 || (step == 0 && std::fgets(line, sizeof line, f) == nullptr))
                 return;
@@ -86,32 +83,40 @@ struct Reader {
         });
     }
 
-    // A count is bounded by how many data lines the object's bytes could hold.
-    template <typename T> void readCount(int& count, T*& array, long range, const char* data) {
-        int v = 0;
-        if (std::fscanf(f, "%d", &v) == 1)
-            count = std::clamp<long>(v, 0, range / long(std::strlen(data) + 1));
-        delete[] array;
-        array = new T[count]();
-    }
-
+    // Every count keyword sets its count when a number follows; after the scan each kind met gets
+    // one array of its last count, out of what is left of the file's budget of entries.
     void counts(t3DObject* o, int n) {
-        moveTo("*GEOMOBJECT", n);
-        const long start = std::ftell(f);
-        const bool last = moveTo("*GEOMOBJECT", n + 1) <= n;
-        const long range = std::ftell(f) - (last ? 0 : wordBytes) - start;
+        int* count[3] = {&o->vertexCount, &o->faceCount, &o->texVertexCount};
+        bool seen[3] = {false, false, false};
         moveTo("*GEOMOBJECT", n);
         scan([&] {
-            if (is("*MESH_NUMVERTEX"))
-                readCount(o->vertexCount, o->vertices, range, "*MESH_VERTEX");
-            else if (is("*MESH_NUMFACES"))
-                readCount(o->faceCount, o->faces, range, "*MESH_FACE");
-            else if (is("*MESH_NUMTVERTEX"))
-                readCount(o->texVertexCount, o->texVertices, range, "*MESH_TVERT");
-            else
+            const int k = is("*MESH_NUMVERTEX")    ? 0
+                          : is("*MESH_NUMFACES")   ? 1
+                          : is("*MESH_NUMTVERTEX") ? 2
+                                                   : -1;
+            if (k < 0)
                 return is("*GEOMOBJECT") ? -1 : 0;
+            seen[k] = true;
+            std::fscanf(f, "%d", count[k]);
             return 1;
         });
+        for (int k = 0; k < 3; ++k) {
+            if (!seen[k])
+                continue;
+            *count[k] = static_cast<int>(std::min<long>(std::max(*count[k], 0), left));
+            left -= *count[k];
+        }
+        if (seen[0])
+            renew(o->vertices, o->vertexCount);
+        if (seen[1])
+            renew(o->faces, o->faceCount);
+        if (seen[2])
+            renew(o->texVertices, o->texVertexCount);
+    }
+
+    template <typename T> static void renew(T*& array, int count) {
+        delete[] array;
+        array = new T[count]();
     }
 
     // One data pass; data outside its array is read into a spare entry.
@@ -165,16 +170,19 @@ struct Reader {
         });
     }
 
-    void read(t3DModel* model) {
+    // The containers grow to the counts; no entries are appended behind them.
+    void read(t3DModel* model, long bytes) {
+        left = std::max<long>(ase::kMinEntries, bytes / long(ase::kBytesPerEntry));
         model->objectCount = moveTo("*GEOMOBJECT", 0);
         model->materialCount =
             std::clamp(materialCount(), 0, moveTo("*MATERIAL", 0) + ase::kMaxEmptyMaterials);
-        for (int i = 1; i <= model->materialCount; ++i) {
-            model->materials.push_back(tMaterialInfo{});
+        if (model->materials.size() < std::size_t(model->materialCount))
+            model->materials.resize(model->materialCount);
+        for (int i = 1; i <= model->materialCount; ++i)
             material(&model->materials[i - 1], i);
-        }
+        if (model->objects.size() < std::size_t(model->objectCount))
+            model->objects.resize(model->objectCount);
         for (int i = 1; i <= model->objectCount; ++i) {
-            model->objects.push_back(t3DObject{});
             t3DObject* o = &model->objects[i - 1];
             o->materialId = -1;
             counts(o, i);
@@ -199,8 +207,9 @@ bool ReferenceImport(t3DModel* model, const char* path) {
     if (r.f == nullptr)
         return false;
     std::fseek(r.f, 0, SEEK_END);
-    r.word.resize(static_cast<std::size_t>(std::ftell(r.f)) + 2);
-    r.read(model);
+    const long bytes = std::ftell(r.f);
+    r.word.resize(static_cast<std::size_t>(bytes) + 2);
+    r.read(model, bytes);
     ReferenceNormals(model);
     std::fclose(r.f);
     return true;

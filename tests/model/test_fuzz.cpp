@@ -68,22 +68,29 @@ class Generator {
         return list[pick(static_cast<int>(std::size(list)))];
     }
 
+    // Files of four shapes: plain exports; materials that end on a quote left open, so that the
+    // next "*MATERIAL" is read as a value; lines that hide keywords past the 99th character; and
+    // objects that repeat their count keywords.
     std::string file() {
+        shape = pick(4);
         std::string out = "*3DSMAX_ASCIIEXPORT\t200\n*MATERIAL_LIST {\n";
         out += line("*MATERIAL_COUNT %c");
-        for (int m = 0, materials = pick(4); m < materials; ++m) {
+        for (int m = 0, materials = pick(shape == kOpenQuotes ? 8 : 4); m < materials; ++m) {
             out += "\t*MATERIAL" + sep() + std::to_string(m) + " {\n";
             for (int i = pick(8); i > 0; --i)
                 out += line(any(kMaterialLines));
-            out += "\t}\n";
+            out += shape == kOpenQuotes && pick(4)
+                       ? (pick(2) ? "*BITMAP \"\n" : "*MATERIAL_NAME \"\n")
+                       : "\t}\n";
         }
         out += "}\n";
-        for (int o = pick(5); o > 0; --o) {
+        for (int o = pick(shape == kOpenQuotes ? 5 : 8); o > 0; --o) {
             out += "*GEOMOBJECT {\n\t*NODE_NAME \"box\"\n\t*MESH {\n";
             for (int i = 0; i < 3; ++i)
                 out += line(kObjectLines[i]);
             for (int i = pick(30); i > 0; --i)
-                out += line(any(kObjectLines));
+                out += line(shape == kRepeatedCounts && pick(3) == 0 ? kObjectLines[pick(3)]
+                                                                     : any(kObjectLines));
             out += "\t}\n}\n";
         }
         return out;
@@ -147,9 +154,10 @@ class Generator {
         }
         if (pick(20) == 0)
             text = "*JUNK" + sep() + text;
-        if (pick(20) == 0)
+        const bool hide = shape == kHiddenKeywords;
+        if (pick(hide ? 3 : 20) == 0)
             text = "*PAD" + std::string(85 + pick(30), ' ') + text;
-        if (pick(10) == 0)
+        if (pick(hide ? 3 : 10) == 0)
             text += sep() + (pick(2) ? "" : "*JUNK" + std::string(80 + pick(40), ' ')) +
                     (pick(2) ? any(kWords) : "*GEOMOBJECT") + sep() + number();
         if (pick(30) == 0)
@@ -157,7 +165,9 @@ class Generator {
         return "\t\t" + text + "\n";
     }
 
+    enum { kPlain, kOpenQuotes, kHiddenKeywords, kRepeatedCounts };
     std::mt19937 random;
+    int shape = kPlain;
 };
 
 // Imports into one model: the reader's and the reference's results must agree.

@@ -195,6 +195,24 @@ TEST_F(GLSetup, ModelIsDrawnTexturedWhereItLies) {
     const std::uint32_t grey = gl.pixel(gl.width / 2, gl.height / 2);
     EXPECT_GT(grey & 0xffu, 0x20u) << std::hex << grey;
     EXPECT_EQ(grey >> 16, grey & 0xffu) << std::hex << grey; // lit grey, no texture
+
+    // With texture coordinates but no material, or one past the texture table, the square is
+    // still drawn, with texture name 0 bound: lit grey as well.
+    const std::string square = squareModel(5, 0, "models/blue.bmp");
+    const std::string::size_type ref = square.find("*MATERIAL_REF 0");
+    for (const std::string& number : {std::string("150"), std::string("-1")}) {
+        dir.write("models/figur.ASE",
+                  square.substr(0, ref) + "*MATERIAL_REF " + number + square.substr(ref + 15));
+        releaseModel(modeller[2]);
+        ld.Init();
+        ASSERT_TRUE(modeller[2].objects[0].hasTexture);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        ld.RenderScene(2);
+        EXPECT_EQ(gl.pixel(gl.width / 2, gl.height / 2), grey) << number;
+        GLint bound = -1;
+        glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+        EXPECT_EQ(bound, 0) << number;
+    }
 }
 
 TEST_F(GLSetup, GroundShowsThroughTheFogNearTheVehicle) {
