@@ -228,9 +228,13 @@ int runBox(Box& box) {
     draw(box);
     int answer = 0;
     while (answer == 0 && !terminationRequested()) {
+        // Polled rather than waited for: SDL's wait wakes itself by sending to a window, and with
+        // the program's windows coming and going that once ended the process with an X error.
         SDL_Event event;
-        if (!SDL_WaitEventTimeout(&event, 100))
+        if (!SDL_PollEvent(&event)) {
+            SDL_Delay(10);
             continue;
+        }
         // Keys are the box's while it is up: SDL files them under its own idea of the focus,
         // which trails the X server's by a fifth of a second.
         const bool key = event.type == SDL_KEYDOWN || event.type == SDL_KEYUP;
