@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running or testing needs, when they are missing.
-# Usage: scripts/deps.sh run|test
+# Usage: scripts/deps.sh run|test|windows
 set -euo pipefail
 
+# The Windows build: MinGW-w64's compiler and Windows headers, and zip for the package.
+windows=(cmake g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev zip)
 packages=(build-essential cmake pkg-config libsdl2-dev libfreetype-dev libfontconfig-dev
           libgl-dev libglu1-mesa-dev libgl1-mesa-dri fonts-liberation)
+[ "${1:-run}" = windows ] && packages=("${windows[@]}")
 if [ "${1:-run}" = test ]; then
     # Tests run the program under a virtual X server, drive it with xdotool and read screenshots;
     # SDL's X11 message box needs the core fonts; clang brings libFuzzer.
