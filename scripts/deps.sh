@@ -13,6 +13,8 @@ if [ "${1:-run}" = test ]; then
     # SDL's X11 message box needs the core fonts; clang brings libFuzzer.
     packages+=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool x11-utils xfonts-base
                imagemagick clang libclang-rt-dev)
+    # The Windows build's tests run under Wine; unzip unpacks its zip.
+    packages+=("${windows[@]}" wine wine64 unzip)
 fi
 
 missing=()

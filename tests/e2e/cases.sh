@@ -260,5 +260,27 @@ case_missing_material() {
     note "missing material bitmap: a box captioned \"Error\", then exit status 1"
 }
 
+# The Windows zip (E2E_ZIP) as a user gets it: unpacked into an empty folder, its program needs no
+# DLL that Windows does not ship, and started there it finds its models and runs.
+case_zip() {
+    [ -f "${E2E_ZIP:?}" ] || fail "no $E2E_ZIP; scripts/build-windows.sh makes it"
+    start_xvfb 1024x768x24
+    mkdir "$E2E_TMP/unzipped" && cd "$E2E_TMP/unzipped" && unzip -q "$E2E_ZIP" ||
+        fail "cannot unpack $E2E_ZIP"
+    local dlls others w
+    dlls=$(x86_64-w64-mingw32-objdump -p balantor.exe | awk '/DLL Name:/ {print toupper($3)}')
+    [ -n "$dlls" ] || fail "no DLLs listed for balantor.exe"
+    others=$(grep -vxE '(KERNEL32|USER32|GDI32|OPENGL32|GLU32|MSVCRT)\.DLL' <<<"$dlls")
+    [ -z "$others" ] || fail "balantor.exe needs" $others
+    note "balantor.exe needs only" $dlls
+    E2E_BIN=$PWD/balantor.exe
+    start_app
+    w=$(wait_window "$FIRST_TITLE") || exit 1
+    ready "$w"
+    press_until "$w" Escape ended
+    expect_exit 0
+    note "unpacked into an empty folder, the program starts, draws its scene and ends on Escape"
+}
+
 "case_$E2E_CASE" || fail "case $E2E_CASE did not finish"
 echo "passed: $E2E_CASE"
