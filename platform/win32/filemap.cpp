@@ -1,10 +1,10 @@
 // File views on Windows: a read-only mapping of the file behind the FILE*'s handle.
 //
-// Differs from the POSIX side: release() does nothing, as Windows has no counterpart of
-// madvise(MADV_DONTNEED) for a mapped file's pages that is worth the calls; the system trims the
-// view's pages from the working set itself when memory runs short. A stream that cannot be mapped
-// (a pipe, a console) is switched to binary mode before it is read whole, so that the reader sees
-// the file's own bytes, carriage returns included, as it does on Linux.
+// Differs from the POSIX side: release() does nothing. Windows trims a read-only view's pages from
+// the working set by itself when memory runs short, and reads them back from the file cache when
+// they are touched again. A stream that cannot be mapped (a pipe, a console) is switched to binary
+// mode before it is read whole, so that the reader sees the file's own bytes, carriage returns
+// and Ctrl-Z included, as it does on Linux.
 #include "platform/filemap.h"
 #include <windows.h>
 
