@@ -1,17 +1,23 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running or testing needs, when they are missing.
-# Usage: scripts/deps.sh run|test|bench
+# Usage: scripts/deps.sh run|test|windows|bench
 set -euo pipefail
 
+# The Windows build: MinGW-w64's compiler and Windows headers, and zip for the package.
+windows=(cmake g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev zip)
 packages=(build-essential cmake pkg-config libsdl2-dev libfreetype-dev libfontconfig-dev
           libx11-dev libxrandr-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri fonts-liberation
           fonts-dejavu-core)
+[ "${1:-run}" = windows ] && packages=("${windows[@]}")
 if [ "${1:-run}" = test ]; then
-    # Tests run the program under a virtual X server, drive it with xdotool and read screenshots;
-    # SDL's X11 message box needs the core fonts; xmllint checks the ride picture; clang brings
-    # libFuzzer.
+    # Tests run the program under a virtual X server (Xvfb, and Xorg with the dummy driver where
+    # the display mode must really change), drive it with xdotool and read screenshots; xmllint
+    # checks the ride picture; clang brings libFuzzer.
     packages+=(libgtest-dev libgmock-dev libbenchmark-dev libxres-dev xvfb xauth xdotool x11-utils
-               imagemagick libxml2-utils clang libclang-rt-dev)
+               x11-xserver-utils xserver-xorg-core xserver-xorg-video-dummy imagemagick
+               libxml2-utils clang libclang-rt-dev)
+    # The Windows build's tests run under Wine; unzip unpacks its zip.
+    packages+=("${windows[@]}" wine wine64 unzip)
 fi
 # The comparison of the model import with Assimp's (scripts/readbench.sh).
 [ "${1:-run}" = bench ] && packages+=(libassimp-dev time)

@@ -7,6 +7,7 @@
 #include "platform/glaux.h"
 #include "platform/testhooks.h"
 #include "support/release.h"
+#include "support/scratch.h"
 
 #include <gtest/gtest.h>
 
@@ -92,10 +93,12 @@ class Models : public ::testing::Test {
 };
 
 TEST(AssetFiles, GeneratorRebuildsEveryCommittedFileByteForByte) {
-    char pattern[] = "/tmp/balantor-assets-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    const fs::path dir = pattern;
-    const std::string command = std::string("\"") + MODELGEN + "\" \"" + pattern + "\" >/dev/null";
+    const fs::path dir = newTempDirectory("balantor-assets-");
+    std::string command = std::string("\"") + MODELGEN + "\" \"" + dir.string() + "\"";
+#ifdef _WIN32
+    // cmd.exe drops the first and the last quote of a command line that starts with one.
+    command = "\"" + command + "\"";
+#endif
     ASSERT_EQ(std::system(command.c_str()), 0);
     std::set<std::string> generated;
     for (const fs::directory_entry& e : fs::directory_iterator(dir)) {
@@ -116,7 +119,7 @@ TEST(AssetFiles, BitmapsLoadAsSquaresOfAPowerOfTwo) {
     for (const fs::directory_entry& e : fs::directory_iterator("models")) {
         if (e.path().extension() != ".bmp")
             continue;
-        AUX_RGBImageRec* image = auxDIBImageLoadA(e.path().c_str());
+        AUX_RGBImageRec* image = auxDIBImageLoadA(e.path().string().c_str());
         ASSERT_NE(image, nullptr) << e.path();
         const int size = image->sizeX;
         EXPECT_TRUE(image->sizeY == size && size > 0 && (size & (size - 1)) == 0 && size <= 1024)

@@ -5,6 +5,7 @@
 # Needs: E2E_BIN (the program), E2E_X11 (the helper tool), E2E_ROOT (the project root). Every
 # wait polls with a deadline, since the frame rate under a software renderer varies a lot between
 # builds and with the load on the machine; the deadlines only matter when something is wrong.
+# E2E_WINE set: the program is a Windows build, started with wine (see start_app).
 
 set -uo pipefail
 # ImageMagick's worker threads only slow it down on a busy machine with two cores.
@@ -21,6 +22,7 @@ e2e_cleanup() {
         kill -9 "$APP_PID" 2>/dev/null
         wait "$APP_PID" 2>/dev/null
     fi
+    [ -d "$E2E_TMP/wine" ] && wineserver -k && wineserver -w
     if [ -n "$SERVER_PID" ]; then
         kill "$SERVER_PID" 2>/dev/null
         wait "$SERVER_PID" 2>/dev/null
@@ -126,8 +128,15 @@ scenario() {
     cd "$E2E_TMP/run" || fail "no scenario directory"
 }
 
+# Under Wine a case has a prefix of its own, linked file by file from the one the test run made
+# (WINEPREFIX): Wine's server keeps the desktop, and with it the display modes, of the X server its
+# first program met, so each case's X server needs a server of its own.
 start_app() {
-    "$E2E_BIN" >"$E2E_TMP/app.log" 2>&1 &
+    if [ -n "${E2E_WINE:-}" ] && [ ! -d "$E2E_TMP/wine" ]; then
+        cp -al "${WINEPREFIX:?}" "$E2E_TMP/wine" || fail "cannot link the Wine prefix"
+        export WINEPREFIX=$E2E_TMP/wine
+    fi
+    ${E2E_WINE:+wine} "$E2E_BIN" >"$E2E_TMP/app.log" 2>&1 &
     APP_PID=$!
 }
 

@@ -13,6 +13,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -83,8 +84,18 @@ int shot(Display* display, Window window, const char* path) {
         std::fprintf(stderr, "no window 0x%lx\n", window);
         return 1;
     }
-    XImage* image =
-        XGetImage(display, window, 0, 0, attributes.width, attributes.height, AllPlanes, ZPixmap);
+    // The X server can only read what is on the screen: a window that reaches past its edge (a
+    // 640 x 480 window below its caption on a 640 x 480 screen) is read up to the edge, and the
+    // rest of the picture is black.
+    int left = 0;
+    int top = 0;
+    Window child;
+    XTranslateCoordinates(display, window, attributes.root, 0, 0, &left, &top, &child);
+    const int width = std::min(attributes.width, WidthOfScreen(attributes.screen) - left);
+    const int height = std::min(attributes.height, HeightOfScreen(attributes.screen) - top);
+    XImage* image = width > 0 && height > 0
+                        ? XGetImage(display, window, 0, 0, width, height, AllPlanes, ZPixmap)
+                        : nullptr;
     if (!image || g_failed) {
         std::fprintf(stderr, "cannot read window 0x%lx\n", window);
         return 1;
@@ -98,10 +109,10 @@ int shot(Display* display, Window window, const char* path) {
         XDestroyImage(image);
         return 1;
     }
-    std::fprintf(out, "P6\n%d %d\n255\n", image->width, image->height);
-    for (int y = 0; y < image->height; ++y)
-        for (int x = 0; x < image->width; ++x) {
-            const unsigned long pixel = XGetPixel(image, x, y);
+    std::fprintf(out, "P6\n%d %d\n255\n", attributes.width, attributes.height);
+    for (int y = 0; y < attributes.height; ++y)
+        for (int x = 0; x < attributes.width; ++x) {
+            const unsigned long pixel = x < width && y < height ? XGetPixel(image, x, y) : 0;
             const unsigned char rgb[3] = {level(pixel, red), level(pixel, green),
                                           level(pixel, blue)};
             std::fwrite(rgb, 1, sizeof rgb, out);

@@ -3,11 +3,13 @@
 #include "reference.h"
 
 #include "model/ase.h"
+#include "support/scratch.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <vector>
 
@@ -203,7 +205,7 @@ std::string g_scratch;
 
 bool ReferenceImport(t3DModel* model, const char* path) {
     Reader r;
-    r.f = std::fopen(path, "r");
+    r.f = std::fopen(path, "rb");
     if (r.f == nullptr)
         return false;
     std::fseek(r.f, 0, SEEK_END);
@@ -266,11 +268,11 @@ std::string CompareModels(const t3DModel& a, const t3DModel& b) {
 
 std::string ScratchPath(const std::string& name) {
     if (g_scratch.empty()) {
-        char pattern[] = "/tmp/balantor-model-XXXXXX";
-        if (mkdtemp(pattern) == nullptr)
-            std::abort();
-        g_scratch = pattern;
-        std::atexit([] { std::system(("rm -rf '" + g_scratch + "'").c_str()); });
+        g_scratch = newTempDirectory("balantor-model-");
+        std::atexit([] {
+            std::error_code ignored;
+            std::filesystem::remove_all(g_scratch, ignored);
+        });
     }
     return g_scratch + "/" + name;
 }

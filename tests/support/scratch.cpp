@@ -4,13 +4,60 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
+#include <random>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#endif
 
 namespace fs = std::filesystem;
 
+std::string newTempDirectory(const std::string& prefix) {
+    std::random_device random;
+    fs::path dir;
+    do
+        dir = fs::temp_directory_path() / (prefix + std::to_string(random()));
+    while (!fs::create_directory(dir));
+    return dir.string();
+}
+
+#ifdef _WIN32
+ContentPipe::ContentPipe(const std::string& content) {
+    path = "\\\\.\\pipe\\balantor-" + std::to_string(GetCurrentProcessId());
+    HANDLE pipe = CreateNamedPipeA(path.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT,
+                                   1, 0, 0, 0, nullptr);
+    if (pipe == INVALID_HANDLE_VALUE)
+        return;
+    writer = std::thread([pipe, content] {
+        ConnectNamedPipe(pipe, nullptr);
+        DWORD written;
+        WriteFile(pipe, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+        // Closing discards what the reader has not taken yet, so wait until it has.
+        FlushFileBuffers(pipe);
+        CloseHandle(pipe);
+    });
+}
+#else
+ContentPipe::ContentPipe(const std::string& content) {
+    directory = newTempDirectory("balantor-pipe-");
+    path = directory + "/pipe";
+    if (mkfifo(path.c_str(), 0600) == 0)
+        writer = std::thread([this, content] { std::ofstream(path, std::ios::binary) << content; });
+}
+#endif
+
+ContentPipe::~ContentPipe() {
+    if (writer.joinable())
+        writer.join();
+    std::error_code ignored;
+    if (!directory.empty())
+        fs::remove_all(directory, ignored);
+}
+
 ScratchDir::ScratchDir() {
-    char pattern[] = "/tmp/balantor-test-XXXXXX";
-    path = mkdtemp(pattern);
+    path = newTempDirectory("balantor-test-");
     previous = fs::current_path().string();
     fs::create_directories(path + "/models");
     fs::current_path(path);

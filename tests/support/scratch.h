@@ -4,7 +4,28 @@
 
 #include <cstdint>
 #include <string>
+#include <thread>
 #include <vector>
+
+// A new, empty directory in the system's temporary folder, its name starting with `prefix`.
+std::string newTempDirectory(const std::string& prefix);
+
+// A pipe with a path, for readers that must cope with a stream that cannot be mapped: a POSIX
+// FIFO, a named pipe on Windows. A thread of its own writes `content` once a reader opens the path,
+// then closes its end; the destructor waits for it.
+class ContentPipe {
+  public:
+    explicit ContentPipe(const std::string& content);
+    ~ContentPipe();
+    ContentPipe(const ContentPipe&) = delete;
+    ContentPipe& operator=(const ContentPipe&) = delete;
+    bool ok() const { return writer.joinable(); }
+    std::string path;
+
+  private:
+    std::string directory; // what holds the FIFO, where there is one
+    std::thread writer;
+};
 
 class ScratchDir {
   public:

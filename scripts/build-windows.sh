@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Cross-builds the simulator for 64-bit Windows with MinGW-w64 and packs dist/balantor-windows.zip:
+# balantor.exe and the models folder, ready to unzip and start. The build directory
+# (build-windows) keeps the debugging information, the zip's copy is stripped of it. Extra
+# arguments go to CMake's configuration of the build directory.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh windows
+
+cmake -S . -B build-windows --no-warn-unused-cli -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+cmake --build build-windows -j"$(nproc)" --target balantor
+
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+x86_64-w64-mingw32-strip -o "$stage/balantor.exe" build-windows/balantor.exe
+cp -r models "$stage/"
+zip=$PWD/dist/balantor-windows.zip
+mkdir -p dist
+rm -f "$zip"
+(cd "$stage" && zip -qr "$zip" balantor.exe models)
+echo "dist/balantor-windows.zip: $(du -k "$zip" | cut -f1) kB," \
+    "balantor.exe $(du -k "$stage/balantor.exe" | cut -f1) kB"
