@@ -63,12 +63,24 @@ struct Window {
     SDL_Window* sdl = nullptr;
     int pixelFormat = 0;    // 0 until SetPixelFormat
     HGDIOBJ font = nullptr; // the font selected into the device context
+    // What the window procedure was last told: active or not, and the client size (-1: none
+    // yet), so that SDL's later events repeat nothing.
+    bool active = false;
+    LPARAM size = -1;
 };
+
+// Calls the window's procedure at once, as SendMessage does; 0 for a window that is gone.
+LRESULT sendMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Tells the window procedure of a change of activation or client size, unless it knows already.
+void sendActivation(HWND window, bool active, bool minimised);
+void sendSize(HWND window, WPARAM kind, int width, int height);
 
 // Starts SDL's video subsystem on first use; false when no display can be opened.
 bool ensureVideo();
 
 Window* findWindow(HWND window);
+// The live windows' handles, for a walk during which window procedures may make or destroy some.
+std::vector<HWND> windowHandles();
 Window* findWindowByDC(HDC dc);
 HWND findWindowBySdlId(Uint32 sdlId);
 std::map<std::uintptr_t, Window>& windows();

@@ -16,9 +16,10 @@
 //   while another window has the focus stays down for the program.
 // Differs from Win32: SDL has no screen-saver or monitor power-down request, so SC_SCREENSAVE
 // and SC_MONITORPOWER never come; SDL keeps the screen saver off itself while its video runs.
-// There are no WM_CHAR messages (TranslateMessage posts none: the program reads no characters),
-// no mouse messages, and no messages sent from inside window calls. DefWindowProcA acts only on
-// SC_CLOSE; WM_CLOSE by default does nothing.
+// TranslateMessage posts WM_CHAR for letters, digits without Shift, Space, Return, Escape,
+// Backspace and Tab only. There are no mouse messages. DefWindowProcA acts only on SC_CLOSE and
+// lets WM_NCCREATE go on; WM_CLOSE by default does nothing. WM_ACTIVATE and WM_SIZE come only
+// when they tell something new (window.cpp sends the first ones).
 #include "internal.h"
 
 #include <deque>
@@ -205,6 +206,21 @@ void postKey(const SDL_KeyboardEvent& key) {
     post(window, message, vk, lParam);
 }
 
+// Posts WM_ACTIVATE and WM_SIZE only when they tell the window something new.
+void postActivation(HWND handle, Window& window, bool active, WPARAM minimised) {
+    if (window.active == active && !minimised)
+        return;
+    window.active = active;
+    post(handle, WM_ACTIVATE, (active ? WA_ACTIVE : WA_INACTIVE) | minimised, 0);
+}
+
+void postSize(HWND handle, Window& window, WPARAM kind, LPARAM size) {
+    if (window.size == size)
+        return;
+    window.size = size;
+    post(handle, WM_SIZE, kind, size);
+}
+
 void postWindowEvent(const SDL_WindowEvent& event) {
     const HWND handle = findWindowBySdlId(event.windowID);
     Window* window = findWindow(handle);
@@ -212,10 +228,9 @@ void postWindowEvent(const SDL_WindowEvent& event) {
         return;
     const Uint32 flags = SDL_GetWindowFlags(window->sdl);
     const WPARAM minimised = (flags & SDL_WINDOW_MINIMIZED) ? 1u << 16 : 0;
-    const WPARAM focus = (flags & SDL_WINDOW_INPUT_FOCUS) ? WA_ACTIVE : WA_INACTIVE;
     switch (event.event) {
     case SDL_WINDOWEVENT_FOCUS_GAINED:
-        post(handle, WM_ACTIVATE, WA_ACTIVE | minimised, 0);
+        postActivation(handle, *window, true, minimised);
         break;
     case SDL_WINDOWEVENT_FOCUS_LOST:
         // SDL releases every held key just before it reports the focus lost; Win32 sends no
@@ -223,20 +238,23 @@ void postWindowEvent(const SDL_WindowEvent& event) {
         while (g_queue.size() > g_drainStart && g_queue.back().hwnd == handle &&
                g_queue.back().message == WM_KEYUP)
             g_queue.pop_back();
-        post(handle, WM_ACTIVATE, WA_INACTIVE | minimised, 0);
+        postActivation(handle, *window, false, minimised);
         break;
     case SDL_WINDOWEVENT_MINIMIZED:
-        post(handle, WM_ACTIVATE, WA_INACTIVE | (1u << 16), 0);
-        post(handle, WM_SIZE, SIZE_MINIMIZED, 0);
+        postActivation(handle, *window, false, 1u << 16);
+        postSize(handle, *window, SIZE_MINIMIZED, 0);
         break;
     case SDL_WINDOWEVENT_RESTORED:
-        post(handle, WM_ACTIVATE, focus, 0);
-        post(handle, WM_SIZE, SIZE_RESTORED, clientSize(window->sdl));
+        // Always told: the window is no longer minimised.
+        window->active = (flags & SDL_WINDOW_INPUT_FOCUS) != 0;
+        post(handle, WM_ACTIVATE, window->active ? WA_ACTIVE : WA_INACTIVE, 0);
+        postSize(handle, *window, SIZE_RESTORED, clientSize(window->sdl));
         break;
     case SDL_WINDOWEVENT_SIZE_CHANGED:
         if (!minimised)
-            post(handle, WM_SIZE, (flags & SDL_WINDOW_MAXIMIZED) ? SIZE_MAXIMIZED : SIZE_RESTORED,
-                 clientSize(window->sdl));
+            postSize(handle, *window,
+                     (flags & SDL_WINDOW_MAXIMIZED) ? SIZE_MAXIMIZED : SIZE_RESTORED,
+                     clientSize(window->sdl));
         break;
     case SDL_WINDOWEVENT_CLOSE:
         post(handle, WM_SYSCOMMAND, SC_CLOSE, 0);
@@ -265,6 +283,29 @@ void translate(const SDL_Event& event) {
     default:
         break;
     }
+}
+
+LRESULT sendMessage(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
+    Window* window = findWindow(handle);
+    return window ? window->proc(handle, message, wParam, lParam) : 0;
+}
+
+void sendActivation(HWND handle, bool active, bool minimised) {
+    Window* window = findWindow(handle);
+    if (!window || (window->active == active && !minimised))
+        return;
+    window->active = active;
+    sendMessage(handle, WM_ACTIVATE,
+                (active ? WA_ACTIVE : WA_INACTIVE) | (minimised ? 1u << 16 : 0), 0);
+}
+
+void sendSize(HWND handle, WPARAM kind, int width, int height) {
+    Window* window = findWindow(handle);
+    const LPARAM size = MAKELPARAM(width, height);
+    if (!window || window->size == size)
+        return;
+    window->size = size;
+    sendMessage(handle, WM_SIZE, kind, size);
 }
 
 void forgetMessages(HWND window) {
@@ -311,7 +352,25 @@ BOOL TranslateMessage(const MSG* msg) {
     if (!msg)
         return FALSE;
     switch (msg->message) {
-    case WM_KEYDOWN:
+    case WM_KEYDOWN: {
+        // The character a key types comes next, before any other message.
+        const WPARAM key = msg->wParam;
+        const SDL_Keymod mod = SDL_GetModState();
+        const bool upper = ((mod & KMOD_SHIFT) != 0) != ((mod & KMOD_CAPS) != 0);
+        WPARAM character = 0;
+        if (key >= 'A' && key <= 'Z')
+            character = upper ? key : key - 'A' + 'a';
+        else if ((key >= '0' && key <= '9' && !(mod & KMOD_SHIFT)) || key == VK_SPACE ||
+                 key == VK_RETURN || key == VK_ESCAPE || key == VK_BACK || key == VK_TAB)
+            character = key;
+        if (character != 0) {
+            MSG typed = *msg;
+            typed.message = WM_CHAR;
+            typed.wParam = character;
+            g_queue.push_front(typed);
+        }
+        return TRUE;
+    }
     case WM_KEYUP:
     case WM_SYSKEYDOWN:
     case WM_SYSKEYUP:
@@ -335,6 +394,8 @@ void PostQuitMessage(int exitCode) {
 }
 
 LRESULT DefWindowProcA(HWND handle, UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_NCCREATE)
+        return TRUE;
     Window* window = findWindow(handle);
     if (window && message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE) {
         const WNDPROC proc = window->proc;

@@ -1,9 +1,19 @@
 // USER32 and KERNEL32 window calls on SDL2: window classes, windows, their device contexts, the
 // cursor and the display-mode change.
 //
+// As on Win32, AdjustWindowRectEx grows a client rectangle by the frame of the style (the classic
+// metrics: a sizing border of 4 pixels, a caption of 19), and CreateWindowExA places the frame
+// at the position given, so the client area lies inside it. Creating, showing and destroying a
+// window send the window procedure its messages at once, in Win32's order (WM_NCCREATE,
+// WM_CREATE and, for a popup, WM_SIZE and WM_MOVE; WM_SHOWWINDOW, WM_ACTIVATE, WM_SETFOCUS and,
+// on the first show, WM_SIZE and WM_MOVE; WM_ACTIVATE, WM_KILLFOCUS, WM_DESTROY, WM_NCDESTROY);
+// giving a display mode back sends WM_DISPLAYCHANGE.
+//
 // Differs from Win32:
-// - SDL sizes are client sizes, so AdjustWindowRectEx leaves the rectangle as the client area
-//   and CreateWindowExA takes the size it is given as the client size.
+// - SDL draws no frame: where no window manager adds one, the frame's place stays empty, and a
+//   window manager's frame has its own size. Windows are not made smaller to fit the screen.
+// - Of Win32's messages only those above are sent (no WM_NCCALCSIZE, WM_GETMINMAXINFO,
+//   WM_ACTIVATEAPP, WM_NCACTIVATE, painting or position-changing messages).
 // - A window is decorated when its style has a caption, resizable when it has a sizing frame.
 //   A WS_POPUP window made while ChangeDisplaySettingsA has a mode in force is an SDL full-screen
 //   window over that mode: the X server switches when the window is shown and switches back when
@@ -14,13 +24,13 @@
 //   (see wgl.cpp). Windows are created hidden, as Win32 windows without WS_VISIBLE.
 // - Instance handles are not looked at: there is one module. Icons and cursors are stock
 //   handles that change nothing; SDL keeps its arrow cursor.
-// - No message is sent from inside these calls: the messages of showing, sizing and focus come
-//   from SDL's events through PeekMessageA.
+// - Later changes of focus and size come from SDL's events through PeekMessageA.
 // - Windows are made only on a video driver that shows them to a person: without a display,
 //   CreateWindowExA fails and standard error says what is missing, unless SDL_VIDEODRIVER
 //   names a driver.
 #include "internal.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -33,6 +43,13 @@ ATOM g_nextAtom = 0xC000;
 bool g_modeChanged = false;
 SDL_DisplayMode g_changedMode{};
 int g_cursorCount = 0;
+
+// The frame Win32 puts around a client area of this style.
+RECT frameOf(DWORD style) {
+    const LONG border = (style & WS_THICKFRAME) ? 4 : (style & WS_CAPTION) ? 3 : 0;
+    const LONG caption = (style & WS_CAPTION) == WS_CAPTION ? 19 : 0;
+    return {border, border + caption, border, border};
+}
 
 // Win32 class names ignore case.
 std::string classKey(const char* name) {
@@ -81,6 +98,13 @@ std::map<std::uintptr_t, Window>& windows() {
     // Never destroyed, so the exit handler above can still look at the windows.
     static auto* all = new std::map<std::uintptr_t, Window>;
     return *all;
+}
+
+std::vector<HWND> windowHandles() {
+    std::vector<HWND> handles;
+    for (auto& entry : windows())
+        handles.push_back(toHandle<HWND>(entry.first));
+    return handles;
 }
 
 Window* findWindow(HWND window) {
@@ -204,8 +228,15 @@ BOOL UnregisterClassA(LPCSTR className, HINSTANCE) {
     return TRUE;
 }
 
-BOOL AdjustWindowRectEx(RECT* rect, DWORD, BOOL, DWORD) {
-    return rect ? TRUE : FALSE;
+BOOL AdjustWindowRectEx(RECT* rect, DWORD style, BOOL menu, DWORD) {
+    if (!rect)
+        return FALSE;
+    const RECT frame = frameOf(style);
+    rect->left -= frame.left;
+    rect->top -= frame.top + (menu ? 19 : 0);
+    rect->right += frame.right;
+    rect->bottom += frame.bottom;
+    return TRUE;
 }
 
 HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
@@ -216,14 +247,15 @@ HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, in
     if (cls == g_classes.end() || !ensureVideo())
         return nullptr;
 
+    const RECT frame = frameOf(style);
     Window window;
     window.proc = cls->second;
     window.className = cls->first;
     window.title = windowName ? windowName : "";
-    window.x = x;
-    window.y = y;
-    window.width = width > 0 ? width : 1;
-    window.height = height > 0 ? height : 1;
+    window.x = x + frame.left;
+    window.y = y + frame.top;
+    window.width = std::max<LONG>(1, width - frame.left - frame.right);
+    window.height = std::max<LONG>(1, height - frame.top - frame.bottom);
     if (!(style & WS_CAPTION))
         window.flags |= SDL_WINDOW_BORDERLESS;
     if (style & WS_THICKFRAME)
@@ -241,13 +273,32 @@ HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, in
     window.font = stockFont();
     const std::uintptr_t id = newHandleId();
     windows()[id] = window;
-    return toHandle<HWND>(id);
+    const HWND handle = toHandle<HWND>(id);
+    if (!sendMessage(handle, WM_NCCREATE, 0, 0) || sendMessage(handle, WM_CREATE, 0, 0) == -1) {
+        DestroyWindow(handle);
+        return nullptr;
+    }
+    // A popup learns its size at once; an overlapped window when it is first shown.
+    if ((style & WS_POPUP) && findWindow(handle)) {
+        sendSize(handle, SIZE_RESTORED, window.width, window.height);
+        sendMessage(handle, WM_MOVE, 0, MAKELPARAM(window.x, window.y));
+    }
+    return findWindow(handle) ? handle : nullptr;
 }
 
 BOOL DestroyWindow(HWND handle) {
     Window* window = findWindow(handle);
     if (!window)
         return FALSE;
+    if (window->active) {
+        sendActivation(handle, false, false);
+        sendMessage(handle, WM_KILLFOCUS, 0, 0);
+    }
+    sendMessage(handle, WM_DESTROY, 0, 0);
+    sendMessage(handle, WM_NCDESTROY, 0, 0);
+    window = findWindow(handle);
+    if (!window)
+        return TRUE;
     forgetMessages(handle);
     // SDL releases a context that is current on this window; the context itself lives on.
     if (window->sdl)
@@ -261,10 +312,30 @@ BOOL ShowWindow(HWND handle, int command) {
     if (!window)
         return FALSE;
     const bool wasVisible = (SDL_GetWindowFlags(window->sdl) & SDL_WINDOW_SHOWN) != 0;
-    if (command == SW_HIDE)
+    const bool show = command != SW_HIDE;
+    if (show != wasVisible)
+        sendMessage(handle, WM_SHOWWINDOW, show ? TRUE : FALSE, 0);
+    window = findWindow(handle);
+    if (!window)
+        return wasVisible ? TRUE : FALSE;
+    if (!show) {
         SDL_HideWindow(window->sdl);
-    else
-        SDL_ShowWindow(window->sdl);
+        return wasVisible ? TRUE : FALSE;
+    }
+    SDL_ShowWindow(window->sdl);
+    // The window shown becomes the active one, as it would on Win32.
+    if (!wasVisible) {
+        for (HWND other : windowHandles())
+            if (other != handle && findWindow(other) && findWindow(other)->active)
+                sendActivation(other, false, false);
+        sendActivation(handle, true, false);
+        sendMessage(handle, WM_SETFOCUS, 0, 0);
+    }
+    window = findWindow(handle);
+    if (window && window->size == -1) {
+        sendSize(handle, SIZE_RESTORED, window->width, window->height);
+        sendMessage(handle, WM_MOVE, 0, MAKELPARAM(window->x, window->y));
+    }
     return wasVisible ? TRUE : FALSE;
 }
 
@@ -300,6 +371,7 @@ int ShowCursor(BOOL show) {
 
 LONG ChangeDisplaySettingsA(DEVMODEA* mode, DWORD) {
     if (!mode) {
+        const bool changed = g_modeChanged;
         g_modeChanged = false;
         for (auto& entry : windows()) {
             Window& window = entry.second;
@@ -310,6 +382,11 @@ LONG ChangeDisplaySettingsA(DEVMODEA* mode, DWORD) {
             window.flags &= ~SDL_WINDOW_FULLSCREEN;
         }
         forgetDesktopMode();
+        SDL_DisplayMode desktop;
+        if (changed && SDL_GetDesktopDisplayMode(0, &desktop) == 0)
+            for (HWND window : windowHandles())
+                sendMessage(window, WM_DISPLAYCHANGE, SDL_BITSPERPIXEL(desktop.format),
+                            MAKELPARAM(desktop.w, desktop.h));
         return DISP_CHANGE_SUCCESSFUL;
     }
     SDL_DisplayMode desktop;

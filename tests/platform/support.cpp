@@ -135,8 +135,11 @@ bool GLWindow::Create(const char* title, DWORD style, int width, int height) {
     wc.lpfnWndProc = recordingProc;
     wc.lpszClassName = "Test";
     RegisterClassA(&wc);
-    wnd = CreateWindowExA(WS_EX_APPWINDOW, "Test", title, style, 0, 0, width, height, nullptr,
-                          nullptr, GetModuleHandleA(nullptr), nullptr);
+    RECT frame = {0, 0, width, height};
+    AdjustWindowRectEx(&frame, style, FALSE, WS_EX_APPWINDOW);
+    wnd = CreateWindowExA(WS_EX_APPWINDOW, "Test", title, style, 0, 0, frame.right - frame.left,
+                          frame.bottom - frame.top, nullptr, nullptr, GetModuleHandleA(nullptr),
+                          nullptr);
     dc = GetDC(wnd);
     PIXELFORMATDESCRIPTOR pfd{};
     pfd.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;

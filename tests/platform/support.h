@@ -41,7 +41,8 @@ extern std::vector<Received> g_received;
 // is -1), for 3 s at most.
 bool Await(HWND window, UINT message, WPARAM wParam, LPARAM lParam = -1);
 
-// A shown window of the class "Test" with the program's pixel format (double-buffered, 16 colour
+// A shown window of the class "Test" with a client area of the given size, as the program makes
+// its own, with the program's pixel format (double-buffered, 16 colour
 // and 16 depth bits) and a current context.
 struct GLWindow {
     HWND wnd = nullptr;

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdlib>
+#include <tuple>
 
 namespace {
 const auto* const g_display = PrivateDisplay("1024x768x24");
@@ -22,7 +23,8 @@ TEST(Window, BothStylesDrawAndShowTheirFramesAndNoModeMeansNoFullScreen) {
     ASSERT_TRUE(framed.Create("Framed", windowed, 640, 480));
     GLWindow bare;
     ASSERT_TRUE(bare.Create("Bare", popup, 320, 200));
-    EXPECT_EQ(Geometry("Framed"), "640x480+0+0");
+    // As on Win32 the frame lies at 0, 0 and the client area inside it.
+    EXPECT_EQ(Geometry("Framed"), "640x480+4+23");
     EXPECT_EQ(Geometry("Bare"), "320x200+0+0") << "a refused mode gives no full-screen window";
     // Decorations and a fixed size as a window manager reads them.
     const std::string frame =
@@ -109,25 +111,62 @@ TEST(Teardown, RunsInOddOrdersAndRefusesStaleHandles) {
     EXPECT_TRUE(UnregisterClassA("Test", nullptr));
 }
 
+// Creating, showing and destroying a window call its procedure at once, in Win32's order; a
+// popup learns its size at creation, an overlapped window when first shown.
+TEST(Messages, CreationShowingAndDestructionSendInWin32sOrder) {
+    const auto sent = [](HWND window) {
+        std::vector<UINT> messages;
+        for (const Received& r : g_received)
+            if (r.window == window)
+                messages.push_back(r.message);
+        return messages;
+    };
+    g_received.clear();
+    GLWindow popup;
+    ASSERT_TRUE(popup.Create("Popup", WS_POPUP, 320, 200));
+    EXPECT_EQ(sent(popup.wnd), (std::vector<UINT>{WM_NCCREATE, WM_CREATE, WM_SIZE, WM_MOVE,
+                                                  WM_SHOWWINDOW, WM_ACTIVATE, WM_SETFOCUS}));
+    GLWindow framed;
+    ASSERT_TRUE(framed.Create("Framed", windowed, 64, 48));
+    EXPECT_EQ(sent(framed.wnd), (std::vector<UINT>{WM_NCCREATE, WM_CREATE, WM_SHOWWINDOW,
+                                                   WM_ACTIVATE, WM_SETFOCUS, WM_SIZE, WM_MOVE}));
+    EXPECT_TRUE(std::any_of(g_received.begin(), g_received.end(), [&](const Received& r) {
+        return r.window == popup.wnd && r.message == WM_ACTIVATE && r.wParam == WA_INACTIVE;
+    })) << "the window shown before goes inactive";
+    EXPECT_TRUE(std::any_of(g_received.begin(), g_received.end(), [&](const Received& r) {
+        return r.window == framed.wnd && r.message == WM_SIZE && r.lParam == (64 | (48 << 16));
+    }));
+    g_received.clear();
+    const HWND gone = framed.wnd;
+    framed.Destroy();
+    EXPECT_EQ(sent(gone), (std::vector<UINT>{WM_ACTIVATE, WM_KILLFOCUS, WM_DESTROY, WM_NCDESTROY}));
+    popup.Destroy();
+}
+
 TEST(Messages, KeysComeWithWindowsCodesAndAltOrF10AsSystemKeys) {
     GLWindow window;
     ASSERT_TRUE(window.Create("Keys", windowed, 64, 64));
     ASSERT_TRUE(Await(window.wnd, WM_ACTIVATE, WA_ACTIVE));
-    // The program's keys, then each kind of key the mapping knows.
-    const std::vector<std::pair<std::string, WPARAM>> keys = {
-        {"Up", 38},      {"Down", 40},    {"Left", 37},      {"Right", 39},  {"space", 32},
-        {"m", 77},       {"Escape", 27},  {"F1", 112},       {"a", 65},      {"z", 90},
-        {"0", 48},       {"9", 57},       {"F12", 123},      {"Return", 13}, {"Prior", 33},
-        {"KP_Add", 107}, {"Shift_L", 16}, {"Control_L", 17}, {"minus", 189}, {"bracketleft", 219}};
+    // The program's keys, then each kind of key the mapping knows, and the character that
+    // TranslateMessage makes of it, as on Win32.
+    const std::vector<std::tuple<std::string, WPARAM, WPARAM>> keys = {
+        {"Up", 38, 0},      {"Down", 40, 0},      {"Left", 37, 0},    {"Right", 39, 0},
+        {"space", 32, ' '}, {"m", 77, 'm'},       {"Escape", 27, 27}, {"F1", 112, 0},
+        {"a", 65, 'a'},     {"z", 90, 'z'},       {"0", 48, '0'},     {"9", 57, '9'},
+        {"F12", 123, 0},    {"Return", 13, 13},   {"Prior", 33, 0},   {"KP_Add", 107, 0},
+        {"Shift_L", 16, 0}, {"Control_L", 17, 0}, {"minus", 189, 0},  {"bracketleft", 219, 0}};
     // Alt with x, and F10, come as system keys, which the program does not record.
     const std::vector<std::pair<UINT, WPARAM>> system = {{WM_SYSKEYDOWN, 18},  {WM_SYSKEYDOWN, 'X'},
                                                          {WM_SYSKEYUP, 'X'},   {WM_SYSKEYUP, 18},
                                                          {WM_SYSKEYDOWN, 121}, {WM_SYSKEYUP, 121}};
     std::string typed;
     std::vector<std::pair<UINT, WPARAM>> expected;
-    for (const auto& [name, code] : keys) {
+    for (const auto& [name, code, character] : keys) {
         typed += " " + name;
-        expected.insert(expected.end(), {{WM_KEYDOWN, code}, {WM_KEYUP, code}});
+        expected.emplace_back(WM_KEYDOWN, code);
+        if (character != 0)
+            expected.emplace_back(WM_CHAR, character);
+        expected.emplace_back(WM_KEYUP, code);
     }
     expected.insert(expected.end(), system.begin(), system.end());
     g_received.clear();

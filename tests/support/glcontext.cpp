@@ -16,8 +16,11 @@ GLContext::GLContext(int w, int h) : width(w), height(h) {
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = "GLTest";
     RegisterClassA(&wc);
-    window = CreateWindowExA(0, "GLTest", "test", WS_OVERLAPPEDWINDOW, 0, 0, w, h, nullptr, nullptr,
-                             wc.hInstance, nullptr);
+    RECT frame = {0, 0, w, h};
+    AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, FALSE, 0);
+    window =
+        CreateWindowExA(0, "GLTest", "test", WS_OVERLAPPEDWINDOW, 0, 0, frame.right - frame.left,
+                        frame.bottom - frame.top, nullptr, nullptr, wc.hInstance, nullptr);
     if (!window)
         return;
     dc = GetDC(window);

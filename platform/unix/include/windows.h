@@ -59,6 +59,7 @@ typedef HINSTANCE HMODULE;
 typedef void* HGDIOBJ;
 
 #define LOWORD(l) ((WORD)(((std::uintptr_t)(l)) & 0xffff))
+#define MAKELPARAM(l, h) ((LPARAM)(DWORD)(((WORD)(l)) | (((DWORD)(WORD)(h)) << 16)))
 #define HIWORD(l) ((WORD)((((std::uintptr_t)(l)) >> 16) & 0xffff))
 #define MAKEINTRESOURCEA(i) ((LPSTR)((std::uintptr_t)((WORD)(i))))
 
@@ -169,10 +170,19 @@ struct PIXELFORMATDESCRIPTOR {
 static_assert(sizeof(PIXELFORMATDESCRIPTOR) == 40, "PIXELFORMATDESCRIPTOR is 40 bytes");
 
 // Window messages.
+#define WM_CREATE 0x0001
+#define WM_DESTROY 0x0002
+#define WM_MOVE 0x0003
 #define WM_SIZE 0x0005
 #define WM_ACTIVATE 0x0006
+#define WM_SETFOCUS 0x0007
+#define WM_KILLFOCUS 0x0008
 #define WM_CLOSE 0x0010
 #define WM_QUIT 0x0012
+#define WM_SHOWWINDOW 0x0018
+#define WM_DISPLAYCHANGE 0x007E
+#define WM_NCCREATE 0x0081
+#define WM_NCDESTROY 0x0082
 #define WM_KEYDOWN 0x0100
 #define WM_KEYUP 0x0101
 #define WM_CHAR 0x0102
