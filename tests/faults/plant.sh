@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Plants each fault of faults.txt in turn, builds, runs the tests of the plain build (all but the
+# soak tests) and prints which of them caught it; the source is put back after each fault. Needs
+# a checkout without uncommitted changes, since it edits and restores tracked files.
+# Usage: tests/faults/plant.sh [--first] [NAME...]
+#   --first  stops each run at the first failing test: only whether the fault was caught
+#   NAME     only these faults
+# BUILD names the build directory (default build).
+set -uo pipefail
+cd "$(dirname "$0")/../.."
+build=${BUILD:-build}
+first=""
+[ "${1:-}" = --first ] && { first=--stop-on-failure; shift; }
+if [ -n "$(git status --porcelain --untracked-files=no)" ]; then
+    echo "plant.sh: commit or stash the changes first" >&2
+    exit 2
+fi
+if [ -z "${DISPLAY:-}" ]; then
+    source scripts/xvfb.sh
+    xvfb_start 1024x768x24
+    trap xvfb_stop EXIT
+fi
+jobs=$(nproc)
+cmake --build "$build" -j"$jobs" >/dev/null || exit 2
+failed_log=$build/Testing/Temporary/LastTestsFailed.log
+caught=0
+missed=0
+while IFS='|' read -r name file text replacement; do
+    [[ -z $name || $name == \#* ]] && continue
+    [ $# -gt 0 ] && [[ " $* " != *" $name "* ]] && continue
+    if ! TEXT=$text REPLACEMENT=$replacement perl -0777 -pi -e '
+            BEGIN { ($t, $r) = map { s/\\n/\n/gr } @ENV{qw(TEXT REPLACEMENT)} }
+            $n = s/\Q$t\E/$r/;
+            END { exit($n ? 0 : 3) }' "$file"; then
+        echo "$name: not planted, the text is not in $file"
+        git checkout -q -- "$file"
+        continue
+    fi
+    if cmake --build "$build" -j"$jobs" >/dev/null 2>&1; then
+        rm -f "$failed_log"
+        ctest --test-dir "$build" -E '^soak' -j"$jobs" $first >/dev/null 2>&1
+        if [ -s "$failed_log" ]; then
+            caught=$((caught + 1))
+            echo "$name: caught by $(cut -d: -f2 "$failed_log" | sort | tr '\n' ' ')"
+        else
+            missed=$((missed + 1))
+            echo "$name: MISSED"
+        fi
+    else
+        echo "$name: does not build"
+    fi
+    git checkout -q -- "$file"
+done <tests/faults/faults.txt
+cmake --build "$build" -j"$jobs" >/dev/null
+echo "caught $caught, missed $missed"
