@@ -2,20 +2,14 @@
 // window with a current GL context made the way the program makes its own.
 #pragma once
 
+#include "support/display.h"
+
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
-
-// Starts Xvfb with the screen (e.g. "640x480x24") for this process before any test runs and
-// points DISPLAY at it, so no other test's windows take the focus or the key presses. The server
-// ends with the process.
-::testing::Environment* PrivateDisplay(const char* screen);
-
-// Runs a shell command and gives its standard output.
-std::string Shell(const std::string& command);
 
 // Shell words for the X window id of our window with this (unique) title, and its geometry as
 // "640x480+0+0".
