@@ -27,12 +27,15 @@ e2e_cleanup() {
         kill "$SERVER_PID" 2>/dev/null
         wait "$SERVER_PID" 2>/dev/null
     fi
-    # E2E_KEEP names a folder that keeps the case's screenshots, to look at.
-    if [ -n "${E2E_KEEP:-}" ]; then
-        mkdir -p "$E2E_KEEP"
-        for f in "$E2E_TMP"/*.ppm "$E2E_TMP"/*.png; do
-            [ -e "$f" ] && convert "$f" "$E2E_KEEP/$E2E_CASE-$(basename "${f%.*}").png"
+    # E2E_KEEP names a folder that keeps the case's screenshots, to look at; a failed case keeps
+    # them anyway.
+    if [ -n "${E2E_KEEP:-}${E2E_FAILED:-}" ]; then
+        local keep=${E2E_KEEP:-$(mktemp -d "${TMPDIR:-/tmp}/balantor-e2e-$E2E_CASE.XXXXXX")}
+        mkdir -p "$keep"
+        for f in "$E2E_TMP"/*.ppm "$E2E_TMP"/*.png "$E2E_TMP"/*.log; do
+            [ -e "$f" ] && cp "$f" "$keep/$E2E_CASE-$(basename "$f")"
         done
+        echo "screenshots and logs kept in $keep"
     fi
     rm -rf "$E2E_TMP"
 }
@@ -40,6 +43,7 @@ trap e2e_cleanup EXIT
 
 fail() {
     echo "FAIL: $*" >&2
+    E2E_FAILED=1
     if [ -n "$SERVER_PID" ]; then
         import -window root "$E2E_TMP/failure.png" 2>/dev/null
         xwininfo -root -tree 2>/dev/null | grep -E '^ +0x' >&2
