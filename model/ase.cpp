@@ -35,52 +35,72 @@ enum Keyword {
 struct KeywordName {
     const char* text;
     std::size_t length;
-    Keyword keyword;
 };
 
-#define KEYWORD(text, keyword)                                                                     \
-    { text, sizeof text - 1, keyword }
-const KeywordName kKeywords[] = {KEYWORD("*GEOMOBJECT", kGeomObject),
-                                 KEYWORD("*MATERIAL_COUNT", kMaterialCount),
-                                 KEYWORD("*MATERIAL", kMaterial),
-                                 KEYWORD("*MATERIAL_DIFFUSE", kDiffuse),
-                                 KEYWORD("*BITMAP", kBitmap),
-                                 KEYWORD("*MATERIAL_NAME", kMaterialName),
-                                 KEYWORD("*UVW_U_TILING", kUTiling),
-                                 KEYWORD("*UVW_V_TILING", kVTiling),
-                                 KEYWORD("*MESH_NUMVERTEX", kNumVertex),
-                                 KEYWORD("*MESH_NUMFACES", kNumFaces),
-                                 KEYWORD("*MESH_NUMTVERTEX", kNumTVertex),
-                                 KEYWORD("*MATERIAL_REF", kMaterialRef),
-                                 KEYWORD("*MESH_VERTEX", kVertex),
-                                 KEYWORD("*MESH_TVERT", kTexVertex),
-                                 KEYWORD("*MESH_FACE", kFace),
-                                 KEYWORD("*MESH_TFACE", kTexFace)};
+// The keywords' words, by Keyword.
+#define KEYWORD(text)                                                                              \
+    { text, sizeof text - 1 }
+constexpr KeywordName kKeywords[] = {KEYWORD(""),
+                                     KEYWORD("*GEOMOBJECT"),
+                                     KEYWORD("*MATERIAL_COUNT"),
+                                     KEYWORD("*MATERIAL"),
+                                     KEYWORD("*MATERIAL_DIFFUSE"),
+                                     KEYWORD("*BITMAP"),
+                                     KEYWORD("*MATERIAL_NAME"),
+                                     KEYWORD("*UVW_U_TILING"),
+                                     KEYWORD("*UVW_V_TILING"),
+                                     KEYWORD("*MESH_NUMVERTEX"),
+                                     KEYWORD("*MESH_NUMFACES"),
+                                     KEYWORD("*MESH_NUMTVERTEX"),
+                                     KEYWORD("*MATERIAL_REF"),
+                                     KEYWORD("*MESH_VERTEX"),
+                                     KEYWORD("*MESH_TVERT"),
+                                     KEYWORD("*MESH_FACE"),
+                                     KEYWORD("*MESH_TFACE")};
 #undef KEYWORD
 
-const std::size_t kShortest = 7;
-const std::size_t kLongest = 17;
+constexpr std::size_t kShortest = 7;
+constexpr std::size_t kLongest = 17;
+
+template <typename T> T load(const char* p) {
+    T value;
+    std::memcpy(&value, p, sizeof value);
+    return value;
+}
+
+// Whether `length` bytes (at least 4) at `text` are those of `keyword`: a few overlapping loads
+// instead of a call, as every line's first word comes through here.
+bool spells(const char* text, const char* keyword, std::size_t length) {
+    if (length < 8)
+        return load<std::uint32_t>(text) == load<std::uint32_t>(keyword) &&
+               load<std::uint32_t>(text + length - 4) == load<std::uint32_t>(keyword + length - 4);
+    return load<std::uint64_t>(text) == load<std::uint64_t>(keyword) &&
+           load<std::uint64_t>(text + length - 8) == load<std::uint64_t>(keyword + length - 8) &&
+           (length <= 16 || load<std::uint64_t>(text + 8) == load<std::uint64_t>(keyword + 8));
+}
+
+// The keywords of each length.
+struct ByLength {
+    Keyword keywords[kLongest + 1][3] = {};
+    constexpr ByLength() {
+        for (int k = kGeomObject; k <= kTexFace; ++k)
+            for (Keyword& slot : keywords[kKeywords[k].length])
+                if (slot == kOther) {
+                    slot = static_cast<Keyword>(k);
+                    break;
+                }
+    }
+};
+constexpr ByLength kByLength;
 
 // Which keyword a word is, if any: a whole, case-sensitive match of what C code sees of it. Only
 // the keywords of the word's length are compared.
 Keyword classify(const char* text, std::size_t length) {
-    struct ByLength {
-        const KeywordName* names[kLongest + 1][3] = {};
-        ByLength() {
-            for (const KeywordName& k : kKeywords)
-                for (const KeywordName*& slot : names[k.length])
-                    if (slot == nullptr) {
-                        slot = &k;
-                        break;
-                    }
-        }
-    };
-    static const ByLength byLength;
     if (length < kShortest || length > kLongest || text[0] != '*')
         return kOther;
-    for (const KeywordName* k : byLength.names[length])
-        if (k != nullptr && std::memcmp(k->text, text, length) == 0)
-            return k->keyword;
+    for (Keyword k : kByLength.keywords[length])
+        if (k != kOther && spells(text, kKeywords[k].text, length))
+            return k;
     return kOther;
 }
 
@@ -99,6 +119,7 @@ const unsigned kKeywordBits = 0x1f;
 const unsigned kPlain = 0x20;
 const unsigned kNoKeywordAfter = 0x40;
 const int kCodeShift = 56;
+const std::uint64_t kPlaceMask = (std::uint64_t(1) << kCodeShift) - 1;
 
 Keyword keywordOf(unsigned code) {
     return static_cast<Keyword>(code & kKeywordBits);
@@ -666,10 +687,22 @@ void ase::ReadAseFile(t3DModel* model) {
         readData(model, objects, 1, model->objectCount, keyword);
 }
 
+// Whether the next word before `end` is a keyword; only a word that starts with '*' can be one.
+bool keywordFollows(const char* p, const char* end) {
+    Input rest = {p, end};
+    asescan::skipSpace(rest);
+    Word next;
+    return rest.pos < end && *rest.pos == '*' && asescan::readWord(rest, next) &&
+           classify(next) != kOther;
+}
+
 // One pass over the file notes every line that a scan could act on, or that is too long for a
-// skip to pass in one piece: all other lines every scan passes over the same way.
+// skip to pass in one piece: all other lines every scan passes over the same way. The note ends
+// on the file's end, so that every line noted has a next one.
 void ase::noteLines() {
     lines.clear();
+    // Room for a noted line per 32 bytes, more than an export needs: the note is not copied.
+    lines.reserve(size / 32 + 1);
     const char* const end = data + size;
     released = data;
     Input at = {data, end};
@@ -685,18 +718,15 @@ void ase::noteLines() {
         unsigned code = keyword;
         if (lineEnd - w.end <= (lineBreak != nullptr ? 98 : 99))
             code |= kPlain;
-        if ((code & kPlain) && isDataKeyword(keyword)) {
-            Input rest = {w.end, lineEnd};
-            Word next;
-            if (!asescan::readWord(rest, next) || classify(next) == kOther)
-                code |= kNoKeywordAfter;
-        }
+        if ((code & kPlain) && isDataKeyword(keyword) && !keywordFollows(w.end, lineEnd))
+            code |= kNoKeywordAfter;
         if (keyword != kOther || !(code & kPlain))
             lines.push_back(place | static_cast<std::uint64_t>(code) << kCodeShift);
         at.pos = lineBreak != nullptr ? lineBreak + 1 : end;
         asescan::skipSpace(at);
         releaseBefore(at.pos);
     }
+    lines.push_back(size);
 }
 
 void ase::releaseBefore(const char* p) {
@@ -718,55 +748,77 @@ bool ase::isLineStart(const char* p) const {
     return true;
 }
 
+const char* ase::placeOf(std::size_t line) const {
+    return data + (lines[line] & kPlaceMask);
+}
+
 // A cursor at a place where no white space lies.
 ase::Cursor ase::cursorAt(const char* p, int node) const {
     const std::uint64_t place = static_cast<std::uint64_t>(p - data);
     const auto line = std::lower_bound(
-        lines.begin(), lines.end(), place, [](std::uint64_t l, std::uint64_t value) {
-            return (l & ((std::uint64_t(1) << kCodeShift) - 1)) < value;
-        });
+        lines.begin(), lines.end(), place,
+        [](std::uint64_t l, std::uint64_t value) { return (l & kPlaceMask) < value; });
     return {p, node, static_cast<std::size_t>(line - lines.begin())};
 }
 
-// One move of a scan: over a line it passes, or one word read as the scan reads it. False when
+// One move of a scan: over the lines it passes, or one word read as the scan reads it. False when
 // the scan has ended.
 template <typename Kind> bool ase::step(Kind& kind, Cursor& c) {
     const char* const end = data + size;
-    const std::uint64_t mask = (std::uint64_t(1) << kCodeShift) - 1;
-    auto place = [&](std::size_t line) {
-        return line < lines.size() ? data + (lines[line] & mask) : end;
-    };
     if (c.pos == end)
         return false;
     bool passed = false;
-    while (c.line < lines.size() && place(c.line) == c.pos) {
-        const unsigned code = static_cast<unsigned>(lines[c.line] >> kCodeShift);
-        if (!(code & kPlain) || !kind.goesOn(code))
+    bool atLine = false;
+    unsigned code = 0;
+    while (placeOf(c.line) == c.pos) {
+        code = static_cast<unsigned>(lines[c.line] >> kCodeShift);
+        if (!(code & kPlain) || !kind.goesOn(code)) {
+            atLine = true;
             break;
-        c.pos = place(++c.line);
+        }
+        c.pos = placeOf(++c.line);
         passed = true;
     }
     if (passed)
         return true;
-    in = {c.pos, end};
-    Word w;
-    if (!asescan::readWord(in, w))
-        return false;
-    const char* const afterWord = in.pos;
-    const Step s = kind.act(c.node, classify(w), in);
+    // A noted line's first word is known, unless a NUL byte right after it makes the word longer
+    // than what C code sees of it.
+    Input at = {c.pos, end};
+    const KeywordName& noted = kKeywords[keywordOf(code)];
+    Keyword k;
+    if (atLine && noted.length > 0 &&
+        (end - c.pos == static_cast<std::ptrdiff_t>(noted.length) ||
+         asescan::isSpace(static_cast<unsigned char>(c.pos[noted.length])))) {
+        k = keywordOf(code);
+        at.pos += noted.length;
+    } else {
+        Word w;
+        if (!asescan::readWord(at, w))
+            return false;
+        k = classify(w);
+    }
+    const char* const afterWord = at.pos;
+    const Step s = kind.act(c.node, k, at);
     if (s == kStop)
         return false;
     if (s == kSkipLine) {
-        in.pos = afterWord;
-        asescan::skipLinePiece(in);
+        at.pos = afterWord;
+        asescan::skipLinePiece(at);
     }
-    asescan::skipSpace(in);
-    c.pos = in.pos;
-    while (c.line < lines.size() && place(c.line) < c.pos)
+    asescan::skipSpace(at);
+    // On a plain line, a next word that cannot be a keyword makes every scan skip the rest of the
+    // line, and the skip reaches the line's end: the scan goes on at the next noted line. So it
+    // does when the values it read ran on into lines that were not noted.
+    if (atLine && (code & kPlain) && at.pos < placeOf(c.line + 1) && *at.pos != '*') {
+        c.pos = placeOf(++c.line);
+        return true;
+    }
+    c.pos = at.pos;
+    while (placeOf(c.line) < c.pos)
         ++c.line;
     // A line that was not noted is passed by every scan alike, up to the next noted one.
-    if (c.pos != end && place(c.line) != c.pos && isLineStart(c.pos))
-        c.pos = place(c.line);
+    if (c.pos != end && placeOf(c.line) != c.pos && isLineStart(c.pos))
+        c.pos = placeOf(c.line);
     return true;
 }
 

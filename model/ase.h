@@ -83,6 +83,7 @@ class ase {
     void noteLines();
     void findStarts();
     bool isLineStart(const char* p) const;
+    const char* placeOf(std::size_t line) const;
     Cursor cursorAt(const char* p, int node) const;
     std::vector<Cursor> cursors(const std::vector<std::size_t>& starts, int firstNumber, int count);
     template <typename Kind> bool step(Kind& kind, Cursor& c);

@@ -5,10 +5,6 @@
 #include <cstdlib>
 #include <string>
 
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
-
 namespace asescan {
 
 namespace {
@@ -25,12 +21,43 @@ char lower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
+// The run of decimal digits at p, and its value (which wraps past 19 digits).
+const char* digitRun(const char* p, const char* end, std::uint64_t& value) {
+    value = 0;
+    for (; p < end && isDigit(*p); ++p)
+        value = value * 10 + static_cast<unsigned>(*p - '0');
+    return p;
+}
+
+// 10^n for n up to 19, all that a uint64_t holds.
+struct IntegerPowersOfTen {
+    std::uint64_t of[20] = {};
+    constexpr IntegerPowersOfTen() {
+        for (int n = 0; n < 20; ++n)
+            of[n] = n == 0 ? 1 : of[n - 1] * 10;
+    }
+};
+constexpr IntegerPowersOfTen kIntegerPowersOfTen;
+
 // Powers of ten that a float holds exactly.
 const float kPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
 
-// A plain decimal number with few digits converts with one exact operation: both the digits as an
-// integer up to 2^24 and the power of ten up to 10^10 are exact floats, and one correctly rounded
-// multiplication or division gives what strtof gives. False when the text needs strtof.
+// digits x 10^exponent with one correctly rounded operation, which is what strtof gives, when both
+// the digits (up to 2^24) and the power of ten (up to 10^10) are exact floats. False otherwise.
+bool scaleExactly(std::uint64_t digits, int exponent, bool negative, float& value) {
+    while (digits > (1u << 24) && digits % 10 == 0) {
+        digits /= 10;
+        ++exponent;
+    }
+    if (digits > (1u << 24) || exponent < -10 || exponent > 10)
+        return false;
+    float result = static_cast<float>(digits);
+    result = exponent >= 0 ? result * kPowersOfTen[exponent] : result / kPowersOfTen[-exponent];
+    value = negative ? -result : result;
+    return true;
+}
+
+// A decimal number, exponent included, that scaleExactly can convert; false when it needs strtof.
 bool convertSimple(const char* p, const char* end, float& value, bool& converted) {
     bool negative = false;
     if (p < end && (*p == '-' || *p == '+'))
@@ -77,16 +104,7 @@ bool convertSimple(const char* p, const char* end, float& value, bool& converted
         value = negative ? -0.0f : 0.0f;
         return true;
     }
-    while (digits > (1u << 24) && digits % 10 == 0) {
-        digits /= 10;
-        ++exponent;
-    }
-    if (digits > (1u << 24) || exponent < -10 || exponent > 10)
-        return false;
-    float result = static_cast<float>(digits);
-    result = exponent >= 0 ? result * kPowersOfTen[exponent] : result / kPowersOfTen[-exponent];
-    value = negative ? -result : result;
-    return true;
+    return scaleExactly(digits, exponent, negative, value);
 }
 
 // strtof on exactly the characters scanf collected, as scanf does; false when it takes none.
@@ -122,6 +140,36 @@ bool matchWord(Input& in, const char* rest) {
         if (lower(*in.pos++) != *rest)
             return false;
     }
+    return true;
+}
+
+// A plain decimal, "[sign]digits[.digits]" with at most 19 digits and followed by nothing strtof
+// would read on, scanned and converted in one go: the common case, and the one worth the speed.
+// False, with nothing consumed, for anything else.
+bool readPlainFloat(Input& in, float& value) {
+    const char* p = in.pos;
+    const char* const end = in.end;
+    const bool negative = *p == '-';
+    if (*p == '-' || *p == '+')
+        ++p;
+    std::uint64_t digits = 0;
+    const char* const whole = p;
+    p = digitRun(p, end, digits);
+    std::ptrdiff_t count = p - whole;
+    std::ptrdiff_t fractionDigits = 0;
+    if (p < end && *p == '.') {
+        const char* const fraction = ++p;
+        std::uint64_t fractionValue = 0;
+        p = digitRun(p, end, fractionValue);
+        fractionDigits = p - fraction;
+        count += fractionDigits;
+        if (count <= 19)
+            digits = digits * kIntegerPowersOfTen.of[fractionDigits] + fractionValue;
+    }
+    if (count == 0 || count > 19 || (p < end && (lower(*p) == 'e' || lower(*p) == 'x')) ||
+        !scaleExactly(digits, -static_cast<int>(fractionDigits), negative, value))
+        return false;
+    in.pos = p;
     return true;
 }
 
@@ -174,16 +222,21 @@ bool readInt(Input& in, int& value) {
         negative = *p++ == '-';
     const char* digits = p;
     std::uint64_t magnitude = 0;
-    bool overflow = false;
-    for (; p < in.end && isDigit(*p); ++p) {
-        if (magnitude > (UINT64_MAX - 9) / 10)
-            overflow = true;
-        else
-            magnitude = magnitude * 10 + static_cast<unsigned>(*p - '0');
-    }
+    p = digitRun(p, in.end, magnitude);
     in.pos = p;
     if (p == digits)
         return false;
+    // Up to 19 digits the run's value is exact; beyond, leading zeros aside, it is too large.
+    bool overflow = false;
+    if (p - digits > 19) {
+        magnitude = 0;
+        for (const char* d = digits; d < p; ++d) {
+            if (magnitude > (UINT64_MAX - 9) / 10)
+                overflow = true;
+            else
+                magnitude = magnitude * 10 + static_cast<unsigned>(*d - '0');
+        }
+    }
     const std::uint64_t limit = negative ? std::uint64_t(LONG_MAX) + 1 : std::uint64_t(LONG_MAX);
     if (overflow || magnitude > limit)
         magnitude = limit;
@@ -196,6 +249,8 @@ bool readFloat(Input& in, float& value) {
     skipSpace(in);
     if (in.pos == in.end)
         return false;
+    if (readPlainFloat(in, value))
+        return true;
     const char* begin = in.pos;
     const char* p = begin;
     bool sign = false;
