@@ -504,11 +504,10 @@ struct DataScans : Nodes {
         std::vector<Entry> writes;
     };
 
-    DataScans(Keyword own, t3DObject* objects, std::vector<CVector2> tiles)
-        : Nodes(static_cast<int>(tiles.size())), own(own), objects(objects),
-          tiles(std::move(tiles)) {}
+    DataScans(Keyword own, t3DObject* objects, const std::vector<CVector2>& tiles)
+        : Nodes(static_cast<int>(tiles.size())), own(own), objects(objects), tiles(&tiles) {}
 
-    int scans() const { return static_cast<int>(tiles.size()); }
+    int scans() const { return static_cast<int>(tiles->size()); }
     int sizeOf(int node) const {
         return node < scans() ? arraySize(objects[node], own) : merged[node - scans()].size;
     }
@@ -530,7 +529,7 @@ struct DataScans : Nodes {
         if (node < scans()) {
             if (own == kTexVertex)
                 objects[node].hasTexture = true;
-            store(objects[node], own, e, tiles[static_cast<std::size_t>(node)]);
+            store(objects[node], own, e, (*tiles)[static_cast<std::size_t>(node)]);
         } else {
             Merged& m = merged[static_cast<std::size_t>(node - scans())];
             m.texVertex = m.texVertex || own == kTexVertex;
@@ -543,7 +542,7 @@ struct DataScans : Nodes {
 
     Keyword own;
     t3DObject* objects;
-    std::vector<CVector2> tiles;
+    const std::vector<CVector2>* tiles;
     std::vector<Merged> merged;
 };
 
@@ -617,7 +616,7 @@ void DataScans::resolve() {
             for (int i = 0; i < size; ++i) {
                 Entry e = current[static_cast<std::size_t>(i)];
                 e.index = i;
-                store(o, own, e, tiles[static_cast<std::size_t>(next)]);
+                store(o, own, e, (*tiles)[static_cast<std::size_t>(next)]);
             }
         }
     }
@@ -683,8 +682,7 @@ void ase::ReadAseFile(t3DModel* model) {
     // except as that order has it.
     readCounts(objects, 1, model->objectCount);
     readMaterialRefs(objects, 1, model->objectCount);
-    for (int keyword : {kVertex, kTexVertex, kFace, kTexFace})
-        readData(model, objects, 1, model->objectCount, keyword);
+    readData(model, objects, 1, model->objectCount, {kVertex, kTexVertex, kFace, kTexFace});
 }
 
 // Whether the next word before `end` is a keyword; only a word that starts with '*' can be one.
@@ -704,7 +702,7 @@ void ase::noteLines() {
     // Room for a noted line per 32 bytes, more than an export needs: the note is not copied.
     lines.reserve(size / 32 + 1);
     const char* const end = data + size;
-    released = data;
+    const char* released = data;
     Input at = {data, end};
     asescan::skipSpace(at);
     while (at.pos < end) {
@@ -724,16 +722,12 @@ void ase::noteLines() {
             lines.push_back(place | static_cast<std::uint64_t>(code) << kCodeShift);
         at.pos = lineBreak != nullptr ? lineBreak + 1 : end;
         asescan::skipSpace(at);
-        releaseBefore(at.pos);
+        if (at.pos - released >= kReleaseStep) {
+            view.release(released, at.pos);
+            released = at.pos;
+        }
     }
     lines.push_back(size);
-}
-
-void ase::releaseBefore(const char* p) {
-    if (p - released >= kReleaseStep) {
-        view.release(released, p);
-        released = p;
-    }
 }
 
 // Whether a place is the first word of a line: only white space lies between it and a line
@@ -822,30 +816,59 @@ template <typename Kind> bool ase::step(Kind& kind, Cursor& c) {
     return true;
 }
 
-// Runs scans of one kind side by side in file order: the scan furthest behind moves until it
-// passes the next one. Scans that stand at one place go on as one, through a merge node.
-template <typename Kind> void ase::walk(Kind& kind, std::vector<Cursor> cursors) {
+// Moves the scans of one kind, a heap with the scan furthest behind on top, in file order: the scan
+// furthest behind moves until it passes the next one. Scans that stand at one place go on as one,
+// through a merge node. Stops when every scan left stands at or past `until`; at the file's end
+// every scan runs out.
+template <typename Kind>
+void ase::advance(Kind& kind, std::vector<Cursor>& heap, const char* until) {
     auto behind = [](const Cursor& a, const Cursor& b) { return a.pos > b.pos; };
-    std::make_heap(cursors.begin(), cursors.end(), behind);
-    released = cursors.empty() ? data : cursors.front().pos;
-    while (!cursors.empty()) {
-        std::pop_heap(cursors.begin(), cursors.end(), behind);
-        Cursor c = cursors.back();
-        cursors.pop_back();
-        while (!cursors.empty() && cursors.front().pos == c.pos) {
-            std::pop_heap(cursors.begin(), cursors.end(), behind);
-            c.node = kind.merge(c.node, cursors.back().node);
-            cursors.pop_back();
+    const bool last = until == data + size;
+    while (!heap.empty() && (last || heap.front().pos < until)) {
+        std::pop_heap(heap.begin(), heap.end(), behind);
+        Cursor c = heap.back();
+        heap.pop_back();
+        while (!heap.empty() && heap.front().pos == c.pos) {
+            std::pop_heap(heap.begin(), heap.end(), behind);
+            c.node = kind.merge(c.node, heap.back().node);
+            heap.pop_back();
         }
         while (step(kind, c)) {
-            releaseBefore(c.pos);
-            if (!cursors.empty() && c.pos >= cursors.front().pos) {
-                cursors.push_back(c);
-                std::push_heap(cursors.begin(), cursors.end(), behind);
+            if ((!last && c.pos >= until) || (!heap.empty() && c.pos >= heap.front().pos)) {
+                heap.push_back(c);
+                std::push_heap(heap.begin(), heap.end(), behind);
                 break;
             }
         }
     }
+}
+
+// Runs walks, each over scans of one kind, side by side through the file in steps of
+// kReleaseStep bytes, handing back the pages behind each step once every walk has passed them:
+// walks over the same lines read them while they are still at hand.
+template <typename Kind> void ase::walk(Kind* kinds, std::vector<std::vector<Cursor>> heaps) {
+    const char* const end = data + size;
+    const char* from = end;
+    for (std::vector<Cursor>& heap : heaps) {
+        std::make_heap(heap.begin(), heap.end(),
+                       [](const Cursor& a, const Cursor& b) { return a.pos > b.pos; });
+        if (!heap.empty())
+            from = std::min(from, heap.front().pos);
+    }
+    for (bool going = true; going;) {
+        const char* until = end - from > kReleaseStep ? from + kReleaseStep : end;
+        going = false;
+        for (std::size_t w = 0; w < heaps.size(); ++w) {
+            advance(kinds[w], heaps[w], until);
+            going = going || !heaps[w].empty();
+        }
+        view.release(from, until);
+        from = until;
+    }
+}
+
+template <typename Kind> void ase::walk(Kind& kind, std::vector<Cursor> cursors) {
+    walk(&kind, {std::move(cursors)});
 }
 
 // Cursors at the starts of the scans numbered firstNumber on; a number without a start gets none.
@@ -968,8 +991,7 @@ void ase::GetMaterialName(tMaterialInfo* material) {
 
 void ase::ReadObjectData(t3DModel* model, t3DObject* object, int n) {
     readMaterialRefs(object, n, 1);
-    for (int keyword : {kVertex, kTexVertex, kFace, kTexFace})
-        readData(model, object, n, 1, keyword);
+    readData(model, object, n, 1, {kVertex, kTexVertex, kFace, kTexFace});
 }
 
 void ase::GetData(t3DModel* model, t3DObject* object, const char* keyword, int n) {
@@ -977,7 +999,7 @@ void ase::GetData(t3DModel* model, t3DObject* object, const char* keyword, int n
     if (k == kMaterialRef)
         readMaterialRefs(object, n, 1);
     else if (isDataKeyword(k))
-        readData(model, object, n, 1, k);
+        readData(model, object, n, 1, {k});
 }
 
 void ase::readMaterialRefs(t3DObject* first, int firstNumber, int count) {
@@ -989,13 +1011,21 @@ void ase::readMaterialRefs(t3DObject* first, int firstNumber, int count) {
             first[i].materialId = scans.writes[static_cast<std::size_t>(i)].id.value[0];
 }
 
-void ase::readData(t3DModel* model, t3DObject* first, int firstNumber, int count, int keyword) {
+// The data passes of each keyword over the objects, side by side: they write apart from each other.
+void ase::readData(t3DModel* model, t3DObject* first, int firstNumber, int count,
+                   std::initializer_list<int> keywords) {
     std::vector<CVector2> tiles(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i)
         tiles[static_cast<std::size_t>(i)] = tilingOf(model, first[i]);
-    DataScans scans(static_cast<Keyword>(keyword), first, std::move(tiles));
-    walk(scans, cursors(objectStarts, firstNumber, count));
-    scans.resolve();
+    std::vector<DataScans> scans;
+    std::vector<std::vector<Cursor>> heaps;
+    for (int keyword : keywords) {
+        scans.emplace_back(static_cast<Keyword>(keyword), first, tiles);
+        heaps.push_back(cursors(objectStarts, firstNumber, count));
+    }
+    walk(scans.data(), std::move(heaps));
+    for (DataScans& s : scans)
+        s.resolve();
 }
 
 void ase::ReadVertex(t3DObject* object) {

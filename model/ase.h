@@ -39,6 +39,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <initializer_list>
 #include <vector>
 
 class ase {
@@ -87,12 +88,14 @@ class ase {
     Cursor cursorAt(const char* p, int node) const;
     std::vector<Cursor> cursors(const std::vector<std::size_t>& starts, int firstNumber, int count);
     template <typename Kind> bool step(Kind& kind, Cursor& c);
+    template <typename Kind> void advance(Kind& kind, std::vector<Cursor>& heap, const char* until);
+    template <typename Kind> void walk(Kind* kinds, std::vector<std::vector<Cursor>> heaps);
     template <typename Kind> void walk(Kind& kind, std::vector<Cursor> cursors);
-    void releaseBefore(const char* p);
     void readMaterials(tMaterialInfo* first, int firstNumber, int count);
     void readCounts(t3DObject* first, int firstNumber, int count);
     void readMaterialRefs(t3DObject* first, int firstNumber, int count);
-    void readData(t3DModel* model, t3DObject* first, int firstNumber, int count, int keyword);
+    void readData(t3DModel* model, t3DObject* first, int firstNumber, int count,
+                  std::initializer_list<int> keywords);
     bool readQuoted(asescan::Word& value);
     static const std::ptrdiff_t kReleaseStep = 2 << 20;
 
@@ -112,6 +115,4 @@ class ase {
     std::vector<std::size_t> materialStarts;
     std::size_t entriesLeft = 0;
     const char* firstWord = nullptr;
-    // Up to where the pages of the view have been handed back in the current pass.
-    const char* released = nullptr;
 };
