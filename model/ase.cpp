@@ -897,7 +897,7 @@ void ase::findStarts() {
     walk(objects, {cursorAt(firstWord, 0)});
     Starts materials = {kMaterial, data, materialStarts};
     walk(materials, {cursorAt(firstWord, 0)});
-    entriesLeft = std::max(kMinEntries, size / kBytesPerEntry);
+    entriesLeft = std::max(minEntries, size / kBytesPerEntry);
     startsFound = true;
 }
 

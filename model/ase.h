@@ -15,11 +15,11 @@
 // - a word or quoted value of any length is read whole; a quoted value keeps its first 254
 //   characters;
 // - "*MATERIAL_COUNT" is bounded by the number of "*MATERIAL" words plus kMaxEmptyMaterials;
-// - the arrays of a file share a budget of entries, the larger of kMinEntries and the file's size
-//   divided by kBytesPerEntry (the shortest data line a file can hold). Objects in file order,
-//   and within one its vertex, face and texture vertex counts in this order, take what they
-//   declare, a negative count being 0, as long as the budget lasts; a count beyond what is left
-//   gets what is left;
+// - the arrays of a file share a budget of entries, the larger of kMinEntries (or a lower floor
+//   set with setMinEntries) and the file's size divided by kBytesPerEntry (the shortest data line
+//   a file can hold). Objects in file order, and within one its vertex, face and texture vertex
+//   counts in this order, take what they declare, a negative count being 0, as long as the budget
+//   lasts; a count beyond what is left gets what is left;
 // - a data line whose index lies outside its array (or whose array was never declared) is read and
 //   dropped;
 // - texture vertices of an object without a valid material are kept unscaled;
@@ -52,6 +52,10 @@ class ase {
 
     ase() {}
     ~ase() {}
+
+    // Lowers the budget's floor for the imports that follow. Only the fuzz target does: there a
+    // tiny input declaring a million entries would otherwise fill and draw that many on every run.
+    void setMinEntries(std::size_t entries) { minEntries = entries; }
 
     bool ImportASE(t3DModel* model, const char* path);
     void ReadAseFile(t3DModel* model);
@@ -113,6 +117,7 @@ class ase {
     bool startsFound = false;
     std::vector<std::size_t> objectStarts;
     std::vector<std::size_t> materialStarts;
+    std::size_t minEntries = kMinEntries;
     std::size_t entriesLeft = 0;
     const char* firstWord = nullptr;
 };
