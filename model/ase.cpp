@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstring>
 #include <new>
+#include <string_view>
 
 using asescan::Input;
 using asescan::Word;
@@ -32,32 +33,24 @@ enum Keyword {
     kTexFace
 };
 
-struct KeywordName {
-    const char* text;
-    std::size_t length;
-};
-
 // The keywords' words, by Keyword.
-#define KEYWORD(text)                                                                              \
-    { text, sizeof text - 1 }
-constexpr KeywordName kKeywords[] = {KEYWORD(""),
-                                     KEYWORD("*GEOMOBJECT"),
-                                     KEYWORD("*MATERIAL_COUNT"),
-                                     KEYWORD("*MATERIAL"),
-                                     KEYWORD("*MATERIAL_DIFFUSE"),
-                                     KEYWORD("*BITMAP"),
-                                     KEYWORD("*MATERIAL_NAME"),
-                                     KEYWORD("*UVW_U_TILING"),
-                                     KEYWORD("*UVW_V_TILING"),
-                                     KEYWORD("*MESH_NUMVERTEX"),
-                                     KEYWORD("*MESH_NUMFACES"),
-                                     KEYWORD("*MESH_NUMTVERTEX"),
-                                     KEYWORD("*MATERIAL_REF"),
-                                     KEYWORD("*MESH_VERTEX"),
-                                     KEYWORD("*MESH_TVERT"),
-                                     KEYWORD("*MESH_FACE"),
-                                     KEYWORD("*MESH_TFACE")};
-#undef KEYWORD
+constexpr std::string_view kKeywords[] = {"",
+                                          "*GEOMOBJECT",
+                                          "*MATERIAL_COUNT",
+                                          "*MATERIAL",
+                                          "*MATERIAL_DIFFUSE",
+                                          "*BITMAP",
+                                          "*MATERIAL_NAME",
+                                          "*UVW_U_TILING",
+                                          "*UVW_V_TILING",
+                                          "*MESH_NUMVERTEX",
+                                          "*MESH_NUMFACES",
+                                          "*MESH_NUMTVERTEX",
+                                          "*MATERIAL_REF",
+                                          "*MESH_VERTEX",
+                                          "*MESH_TVERT",
+                                          "*MESH_FACE",
+                                          "*MESH_TFACE"};
 
 constexpr std::size_t kShortest = 7;
 constexpr std::size_t kLongest = 17;
@@ -84,7 +77,7 @@ struct ByLength {
     Keyword keywords[kLongest + 1][3] = {};
     constexpr ByLength() {
         for (int k = kGeomObject; k <= kTexFace; ++k)
-            for (Keyword& slot : keywords[kKeywords[k].length])
+            for (Keyword& slot : keywords[kKeywords[k].size()])
                 if (slot == kOther) {
                     slot = static_cast<Keyword>(k);
                     break;
@@ -99,13 +92,22 @@ Keyword classify(const char* text, std::size_t length) {
     if (length < kShortest || length > kLongest || text[0] != '*')
         return kOther;
     for (Keyword k : kByLength.keywords[length])
-        if (k != kOther && spells(text, kKeywords[k].text, length))
+        if (k != kOther && spells(text, kKeywords[k].data(), length))
             return k;
     return kOther;
 }
 
 Keyword classify(const Word& w) {
     return classify(w.text, w.length);
+}
+
+// Whether the next word before `end` is a keyword; only a word that starts with '*' can be one.
+bool keywordFollows(const char* p, const char* end) {
+    Input rest = {p, end};
+    asescan::skipSpace(rest);
+    Word next;
+    return rest.pos < end && *rest.pos == '*' && asescan::readWord(rest, next) &&
+           classify(next) != kOther;
 }
 
 bool isDataKeyword(Keyword k) {
@@ -255,13 +257,6 @@ struct CountWrites {
     }
 };
 
-// An object's material number: a scan that reads one stops there, so only the last node of a
-// chain can hold one.
-struct RefWrites {
-    Values<int> id;
-    void takeOver(const RefWrites& later) { id.takeOver(later.id); }
-};
-
 // One data line's values as its pattern reads them: the index, then the leading `read` values.
 struct Entry {
     int index = 0;
@@ -270,19 +265,12 @@ struct Entry {
     int k[3];
 };
 
-Entry readVertexLine(Input& in) {
+// "%d" then "%f %f %f" for a vertex, "%f %f" for a texture vertex (a third value is left to the
+// line skip).
+Entry readVertexLine(Input& in, int values) {
     Entry e;
     asescan::readInt(in, e.index);
-    while (e.read < 3 && asescan::readFloat(in, e.f[e.read]))
-        ++e.read;
-    return e;
-}
-
-// "%d" then "%f %f"; a third value is left to the line skip.
-Entry readTexVertexLine(Input& in) {
-    Entry e;
-    asescan::readInt(in, e.index);
-    while (e.read < 2 && asescan::readFloat(in, e.f[e.read]))
+    while (e.read < values && asescan::readFloat(in, e.f[e.read]))
         ++e.read;
     return e;
 }
@@ -315,9 +303,9 @@ Entry readTexFaceLine(Input& in) {
 Entry readLine(Keyword keyword, Input& in) {
     switch (keyword) {
     case kVertex:
-        return readVertexLine(in);
+        return readVertexLine(in, 3);
     case kTexVertex:
-        return readTexVertexLine(in);
+        return readVertexLine(in, 2);
     case kFace:
         return readFaceLine(in);
     default:
@@ -332,8 +320,6 @@ int arraySize(const t3DObject& o, Keyword keyword) {
         return o.vertices != nullptr ? o.vertexCount : 0;
     case kTexVertex:
         return o.texVertices != nullptr ? o.texVertexCount : 0;
-    case kFace:
-        return o.faces != nullptr ? o.faceCount : 0;
     default:
         return o.faces != nullptr ? o.faceCount : 0;
     }
@@ -425,6 +411,13 @@ bool readQuotedValue(Input& in, Word& w) {
     return asescan::literal(in, '"') && asescan::readWord(in, w);
 }
 
+// A quoted value into a field; a value that cannot be read leaves the field as it was.
+void readQuotedInto(Input& in, char* field) {
+    Word value;
+    if (readQuotedValue(in, value))
+        Quoted{true, value}.copyTo(field);
+}
+
 Step MaterialScans::act(int node, Keyword k, Input& in) {
     MaterialWrites& w = writes[static_cast<std::size_t>(node)];
     float v[3];
@@ -477,7 +470,9 @@ struct CountScans : LastWrites<CountWrites> {
     }
 };
 
-struct RefScans : LastWrites<RefWrites> {
+// An object's material number: a scan that reads one stops there, so only the last node of a
+// chain can hold one.
+struct RefScans : LastWrites<Values<int>> {
     using LastWrites::LastWrites;
     bool goesOn(unsigned code) const { return dataPassGoesOn(code, kMaterialRef); }
     Step act(int node, Keyword k, Input& in) {
@@ -490,7 +485,7 @@ struct RefScans : LastWrites<RefWrites> {
         float value = 0.0f;
         asescan::readFloat(in, value);
         const int id = materialNumber(value);
-        writes[static_cast<std::size_t>(node)].id.set(&id, 1);
+        writes[static_cast<std::size_t>(node)].set(&id, 1);
         return kStop;
     }
 };
@@ -500,7 +495,7 @@ struct RefScans : LastWrites<RefWrites> {
 struct DataScans : Nodes {
     struct Merged {
         int size = 0; // the largest array of a member: writes beyond it reach nobody
-        bool texVertex = false;
+        bool hasTexture = false;
         std::vector<Entry> writes;
     };
 
@@ -532,7 +527,7 @@ struct DataScans : Nodes {
             store(objects[node], own, e, (*tiles)[static_cast<std::size_t>(node)]);
         } else {
             Merged& m = merged[static_cast<std::size_t>(node - scans())];
-            m.texVertex = m.texVertex || own == kTexVertex;
+            m.hasTexture = own == kTexVertex;
             if (inRange(e.index, m.size))
                 m.writes.push_back(e);
         }
@@ -571,7 +566,7 @@ void DataScans::resolve() {
     };
     std::vector<Undo> undo;
     std::vector<std::size_t> marks;
-    std::vector<bool> texVertex(static_cast<std::size_t>(nodes), false);
+    std::vector<bool> hasTexture(static_cast<std::size_t>(nodes), false);
     // An explicit stack: a node is entered when pushed and left when its children are done.
     std::vector<std::pair<int, int>> stack; // node, next child to visit
     for (int root = scans(); root < nodes; ++root) {
@@ -582,7 +577,7 @@ void DataScans::resolve() {
             auto& [node, child] = stack.back();
             if (child == -2) {
                 const Merged& m = merged[static_cast<std::size_t>(node - scans())];
-                texVertex[node] = m.texVertex || (parent[node] >= 0 && texVertex[parent[node]]);
+                hasTexture[node] = m.hasTexture || (parent[node] >= 0 && hasTexture[parent[node]]);
                 marks.push_back(undo.size());
                 for (auto w = m.writes.rbegin(); w != m.writes.rend(); ++w) {
                     Entry& slot = current[static_cast<std::size_t>(w->index)];
@@ -610,7 +605,7 @@ void DataScans::resolve() {
                 continue;
             }
             t3DObject& o = objects[next];
-            if (own == kTexVertex && texVertex[node])
+            if (hasTexture[node])
                 o.hasTexture = true;
             const int size = std::min(arraySize(o, own), largest);
             for (int i = 0; i < size; ++i) {
@@ -660,9 +655,8 @@ void ase::closeView() {
     in = {nullptr, nullptr};
 }
 
-// The text appends new entries behind the ones an import fills, which no user of the model ever
-// reads; the containers only grow to the counts here, so that a model re-read on every full-screen
-// toggle keeps one model's worth of memory. The entries below the counts are the same either way.
+// The containers only grow to the counts: entries appended behind the ones an import fills would
+// never be read, and a model re-read on every full-screen toggle keeps one model's worth of memory.
 void ase::ReadAseFile(t3DModel* model) {
     model->objectCount = GetObjectCount();
     const long declared = GetMaterialCount();
@@ -677,21 +671,11 @@ void ase::ReadAseFile(t3DModel* model) {
     t3DObject* objects = model->objects.data();
     for (int i = 0; i < model->objectCount; ++i)
         objects[i].materialId = -1;
-    // All objects' scans of one kind run together, kind after kind; each object's scans still
-    // come in the order the text gives, and no scan reads what another one of its object writes
-    // except as that order has it.
+    // All objects' scans of one kind run together: the counts make the arrays, the material
+    // numbers give the tiling, and the four data passes, which write apart, run side by side.
     readCounts(objects, 1, model->objectCount);
     readMaterialRefs(objects, 1, model->objectCount);
     readData(model, objects, 1, model->objectCount, {kVertex, kTexVertex, kFace, kTexFace});
-}
-
-// Whether the next word before `end` is a keyword; only a word that starts with '*' can be one.
-bool keywordFollows(const char* p, const char* end) {
-    Input rest = {p, end};
-    asescan::skipSpace(rest);
-    Word next;
-    return rest.pos < end && *rest.pos == '*' && asescan::readWord(rest, next) &&
-           classify(next) != kOther;
 }
 
 // One pass over the file notes every line that a scan could act on, or that is too long for a
@@ -778,13 +762,13 @@ template <typename Kind> bool ase::step(Kind& kind, Cursor& c) {
     // A noted line's first word is known, unless a NUL byte right after it makes the word longer
     // than what C code sees of it.
     Input at = {c.pos, end};
-    const KeywordName& noted = kKeywords[keywordOf(code)];
+    const std::size_t noted = kKeywords[keywordOf(code)].size();
     Keyword k;
-    if (atLine && noted.length > 0 &&
-        (end - c.pos == static_cast<std::ptrdiff_t>(noted.length) ||
-         asescan::isSpace(static_cast<unsigned char>(c.pos[noted.length])))) {
+    if (atLine && noted > 0 &&
+        (static_cast<std::size_t>(end - c.pos) == noted ||
+         asescan::isSpace(static_cast<unsigned char>(c.pos[noted])))) {
         k = keywordOf(code);
-        at.pos += noted.length;
+        at.pos += noted;
     } else {
         Word w;
         if (!asescan::readWord(at, w))
@@ -973,20 +957,12 @@ void ase::readCounts(t3DObject* first, int firstNumber, int count) {
     }
 }
 
-bool ase::readQuoted(Word& value) {
-    return readQuotedValue(in, value);
-}
-
 void ase::GetTextureName(tMaterialInfo* material) {
-    Word value;
-    if (readQuoted(value))
-        Quoted{true, value}.copyTo(material->textureFile);
+    readQuotedInto(in, material->textureFile);
 }
 
 void ase::GetMaterialName(tMaterialInfo* material) {
-    Word value;
-    if (readQuoted(value))
-        Quoted{true, value}.copyTo(material->name);
+    readQuotedInto(in, material->name);
 }
 
 void ase::ReadObjectData(t3DModel* model, t3DObject* object, int n) {
@@ -1007,8 +983,8 @@ void ase::readMaterialRefs(t3DObject* first, int firstNumber, int count) {
     walk(scans, cursors(objectStarts, firstNumber, count));
     scans.resolve();
     for (int i = 0; i < count; ++i)
-        if (scans.writes[static_cast<std::size_t>(i)].id.read > 0)
-            first[i].materialId = scans.writes[static_cast<std::size_t>(i)].id.value[0];
+        if (scans.writes[static_cast<std::size_t>(i)].read > 0)
+            first[i].materialId = scans.writes[static_cast<std::size_t>(i)].value[0];
 }
 
 // The data passes of each keyword over the objects, side by side: they write apart from each other.
@@ -1029,20 +1005,20 @@ void ase::readData(t3DModel* model, t3DObject* first, int firstNumber, int count
 }
 
 void ase::ReadVertex(t3DObject* object) {
-    store(*object, kVertex, readVertexLine(in), {1.0f, 1.0f});
+    store(*object, kVertex, readLine(kVertex, in), {1.0f, 1.0f});
 }
 
 void ase::ReadTextureVertex(t3DObject* object, tMaterialInfo material) {
     object->hasTexture = true;
-    store(*object, kTexVertex, readTexVertexLine(in), {material.uTile, material.vTile});
+    store(*object, kTexVertex, readLine(kTexVertex, in), {material.uTile, material.vTile});
 }
 
 void ase::ReadFace(t3DObject* object) {
-    store(*object, kFace, readFaceLine(in), {1.0f, 1.0f});
+    store(*object, kFace, readLine(kFace, in), {1.0f, 1.0f});
 }
 
 void ase::ReadTextureFace(t3DObject* object) {
-    store(*object, kTexFace, readTexFaceLine(in), {1.0f, 1.0f});
+    store(*object, kTexFace, readLine(kTexFace, in), {1.0f, 1.0f});
 }
 
 // One pass over the faces per object. Each face's normal is added to its corners in face order,

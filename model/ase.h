@@ -100,10 +100,12 @@ class ase {
     void readMaterialRefs(t3DObject* first, int firstNumber, int count);
     void readData(t3DModel* model, t3DObject* first, int firstNumber, int count,
                   std::initializer_list<int> keywords);
-    bool readQuoted(asescan::Word& value);
+    // The scans hand back the pages behind them in steps of this many bytes, so that a huge file
+    // is never resident as a whole.
     static const std::ptrdiff_t kReleaseStep = 2 << 20;
 
     std::FILE* file = nullptr;
+    std::size_t minEntries = kMinEntries;
     // The open file's contents and the read position within them.
     FileView view;
     const char* data = nullptr;
@@ -117,7 +119,6 @@ class ase {
     bool startsFound = false;
     std::vector<std::size_t> objectStarts;
     std::vector<std::size_t> materialStarts;
-    std::size_t minEntries = kMinEntries;
     std::size_t entriesLeft = 0;
     const char* firstWord = nullptr;
 };
