@@ -57,61 +57,8 @@ bool scaleExactly(std::uint64_t digits, int exponent, bool negative, float& valu
     return true;
 }
 
-// A decimal number, exponent included, that scaleExactly can convert; false when it needs strtof.
-bool convertSimple(const char* p, const char* end, float& value, bool& converted) {
-    bool negative = false;
-    if (p < end && (*p == '-' || *p == '+'))
-        negative = *p++ == '-';
-    std::uint64_t digits = 0;
-    int digitCount = 0;
-    int exponent = 0;
-    bool any = false;
-    for (; p < end && isDigit(*p); ++p, any = true) {
-        if (digits != 0 || *p != '0') {
-            if (++digitCount > 18)
-                return false;
-            digits = digits * 10 + static_cast<unsigned>(*p - '0');
-        }
-    }
-    if (p < end && *p == '.') {
-        for (++p; p < end && isDigit(*p); ++p, any = true) {
-            --exponent;
-            if (digits != 0 || *p != '0') {
-                if (++digitCount > 18)
-                    return false;
-                digits = digits * 10 + static_cast<unsigned>(*p - '0');
-            }
-        }
-    }
-    converted = any;
-    if (!any)
-        return true;
-    // An exponent counts only with at least one digit; "1e" and "1e+" are read as "1".
-    if (p < end && (*p == 'e' || *p == 'E')) {
-        const char* q = p + 1;
-        bool negativeExponent = false;
-        if (q < end && (*q == '-' || *q == '+'))
-            negativeExponent = *q++ == '-';
-        if (q < end && isDigit(*q)) {
-            int e = 0;
-            for (; q < end && isDigit(*q); ++q)
-                if (e < 100000)
-                    e = e * 10 + (*q - '0');
-            exponent += negativeExponent ? -e : e;
-        }
-    }
-    if (digits == 0) {
-        value = negative ? -0.0f : 0.0f;
-        return true;
-    }
-    return scaleExactly(digits, exponent, negative, value);
-}
-
 // strtof on exactly the characters scanf collected, as scanf does; false when it takes none.
-bool convert(const char* begin, const char* end, bool plain, float& value) {
-    bool converted = false;
-    if (plain && convertSimple(begin, end, value, converted))
-        return converted;
+bool convert(const char* begin, const char* end, float& value) {
     char small[64];
     std::string large;
     const std::size_t length = static_cast<std::size_t>(end - begin);
@@ -266,7 +213,7 @@ bool readFloat(Input& in, float& value) {
         in.pos = p + 1;
         if (!matchWord(in, "an"))
             return false;
-        return convert(begin, in.pos, false, value);
+        return convert(begin, in.pos, value);
     }
     if (first == 'i') {
         in.pos = p + 1;
@@ -277,7 +224,7 @@ bool readFloat(Input& in, float& value) {
             if (!matchWord(in, "nity"))
                 return false;
         }
-        return convert(begin, in.pos, false, value);
+        return convert(begin, in.pos, value);
     }
 
     bool hex = false;
@@ -315,7 +262,7 @@ bool readFloat(Input& in, float& value) {
     const std::ptrdiff_t collected = p - begin;
     if (collected == (sign ? 1 : 0) || (hex && collected == (sign ? 3 : 2)))
         return false;
-    return convert(begin, p, !hex, value);
+    return convert(begin, p, value);
 }
 
 void skipLinePiece(Input& in) {
