@@ -134,6 +134,16 @@ bool dataPassGoesOn(unsigned code, Keyword own) {
     return k != kGeomObject && k != own && (!isDataKeyword(k) || (code & kNoKeywordAfter));
 }
 
+// The codes of the noted lines that a scan of one kind passes without reading: plain lines it does
+// not act on. The sentinel at the file's end is no plain line.
+struct Passes {
+    template <typename Kind> explicit Passes(const Kind& kind) {
+        for (unsigned code = 0; code < 256; ++code)
+            line[code] = (code & kPlain) && kind.goesOn(code);
+    }
+    bool line[256];
+};
+
 // What a scan does after a word: send the rest of the line away, go on with the next word of
 // the same line, or end.
 enum Step { kSkipLine, kNextWord, kStop };
@@ -741,24 +751,19 @@ ase::Cursor ase::cursorAt(const char* p, int node) const {
 
 // One move of a scan: over the lines it passes, or one word read as the scan reads it. False when
 // the scan has ended.
-template <typename Kind> bool ase::step(Kind& kind, Cursor& c) {
+template <typename Kind> bool ase::step(Kind& kind, const bool* passes, Cursor& c) {
     const char* const end = data + size;
     if (c.pos == end)
         return false;
-    bool passed = false;
-    bool atLine = false;
-    unsigned code = 0;
-    while (placeOf(c.line) == c.pos) {
-        code = static_cast<unsigned>(lines[c.line] >> kCodeShift);
-        if (!(code & kPlain) || !kind.goesOn(code)) {
-            atLine = true;
-            break;
-        }
-        c.pos = placeOf(++c.line);
-        passed = true;
-    }
-    if (passed)
+    const bool atLine = placeOf(c.line) == c.pos;
+    if (atLine && passes[lines[c.line] >> kCodeShift]) {
+        do
+            ++c.line;
+        while (passes[lines[c.line] >> kCodeShift]);
+        c.pos = placeOf(c.line);
         return true;
+    }
+    const unsigned code = atLine ? static_cast<unsigned>(lines[c.line] >> kCodeShift) : 0;
     // A noted line's first word is known, unless a NUL byte right after it makes the word longer
     // than what C code sees of it.
     Input at = {c.pos, end};
@@ -807,6 +812,7 @@ template <typename Kind> bool ase::step(Kind& kind, Cursor& c) {
 template <typename Kind>
 void ase::advance(Kind& kind, std::vector<Cursor>& heap, const char* until) {
     auto behind = [](const Cursor& a, const Cursor& b) { return a.pos > b.pos; };
+    const Passes passes(kind);
     const bool last = until == data + size;
     while (!heap.empty() && (last || heap.front().pos < until)) {
         std::pop_heap(heap.begin(), heap.end(), behind);
@@ -817,7 +823,7 @@ void ase::advance(Kind& kind, std::vector<Cursor>& heap, const char* until) {
             c.node = kind.merge(c.node, heap.back().node);
             heap.pop_back();
         }
-        while (step(kind, c)) {
+        while (step(kind, passes.line, c)) {
             if ((!last && c.pos >= until) || (!heap.empty() && c.pos >= heap.front().pos)) {
                 heap.push_back(c);
                 std::push_heap(heap.begin(), heap.end(), behind);

@@ -91,7 +91,7 @@ class ase {
     const char* placeOf(std::size_t line) const;
     Cursor cursorAt(const char* p, int node) const;
     std::vector<Cursor> cursors(const std::vector<std::size_t>& starts, int firstNumber, int count);
-    template <typename Kind> bool step(Kind& kind, Cursor& c);
+    template <typename Kind> bool step(Kind& kind, const bool* passes, Cursor& c);
     template <typename Kind> void advance(Kind& kind, std::vector<Cursor>& heap, const char* until);
     template <typename Kind> void walk(Kind* kinds, std::vector<std::vector<Cursor>> heaps);
     template <typename Kind> void walk(Kind& kind, std::vector<Cursor> cursors);
