@@ -14,7 +14,7 @@ if [ "${1:-run}" = test ]; then
                imagemagick libxml2-utils clang libclang-rt-dev)
 fi
 # The comparison of the model import with Assimp's (scripts/readbench.sh).
-[ "${1:-run}" = bench ] && packages+=(libassimp-dev time)
+[ "${1:-run}" = bench ] && packages+=(libassimp-dev python3)
 
 missing=()
 for p in "${packages[@]}"; do

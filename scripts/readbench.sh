@@ -15,14 +15,19 @@ cmake --build build-bench -j2 --target aseload assimpload asebench >/dev/null
 work=$(mktemp -d "${TMPDIR:-/tmp}/readbench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-# Wall-clock time to the millisecond (time's own %e counts in hundredths, coarse for imports of a
-# few hundredths of a second); the start of time itself is counted for both programs alike.
+# Wall-clock time of one process, from its start to its end, to the microsecond, and its peak
+# resident memory. (GNU time counts in hundredths of a second, coarse for imports this short.)
 measure() { # program file -> "seconds kilobytes"
-    local start end
-    start=$(date +%s%N)
-    /usr/bin/time -f "%M" -o "$work/time" "$1" "$2" >/dev/null
-    end=$(date +%s%N)
-    echo "$(((end - start) / 1000))e-6 $(cat "$work/time")"
+    python3 -c '
+import os, sys, time
+start = time.perf_counter()
+pid = os.fork()
+if pid == 0:
+    os.dup2(os.open(os.devnull, os.O_WRONLY), 1)
+    os.execv(sys.argv[1], sys.argv[1:])
+_, status, usage = os.wait4(pid, 0)
+print("%.6f %d" % (time.perf_counter() - start, usage.ru_maxrss))
+sys.exit(os.waitstatus_to_exitcode(status))' "$1" "$2"
 }
 
 printf '%-22s %7s %9s %9s %9s %9s %7s %7s\n' shape MB "ours s" "Assimp s" "ours MB" \
