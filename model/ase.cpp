@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <functional>
 #include <new>
 #include <string_view>
 
@@ -500,6 +501,39 @@ struct RefScans : LastWrites<Values<int>> {
     }
 };
 
+// One array per count keyword met, of the last count, within what is left of the budget.
+void makeArrays(CountScans& scans, t3DObject* first, int count, std::size_t& entriesLeft) {
+    scans.resolve();
+    for (int i = 0; i < count; ++i) {
+        const CountWrites& w = scans.writes[static_cast<std::size_t>(i)];
+        t3DObject& o = first[i];
+        int* counts[3] = {&o.vertexCount, &o.faceCount, &o.texVertexCount};
+        for (int k = 0; k < 3; ++k) {
+            if (!w.seen[k])
+                continue;
+            int& c = *counts[k];
+            if (w.count[k].read > 0)
+                c = w.count[k].value[0];
+            c = static_cast<int>(
+                std::min<std::size_t>(static_cast<std::size_t>(std::max(c, 0)), entriesLeft));
+            entriesLeft -= static_cast<std::size_t>(c);
+            if (k == 0)
+                replaceArray(o.vertices, c);
+            else if (k == 1)
+                replaceArray(o.faces, c);
+            else
+                replaceArray(o.texVertices, c);
+        }
+    }
+}
+
+void setMaterialRefs(RefScans& scans, t3DObject* first, int count) {
+    scans.resolve();
+    for (int i = 0; i < count; ++i)
+        if (scans.writes[static_cast<std::size_t>(i)].read > 0)
+            first[i].materialId = scans.writes[static_cast<std::size_t>(i)].value[0];
+}
+
 // The data passes of one keyword over many objects. A scan of one object writes straight into its
 // arrays; the scans that met keep their writes apart, to be given to each member at the end.
 struct DataScans : Nodes {
@@ -683,8 +717,7 @@ void ase::ReadAseFile(t3DModel* model) {
         objects[i].materialId = -1;
     // All objects' scans of one kind run together: the counts make the arrays, the material
     // numbers give the tiling, and the four data passes, which write apart, run side by side.
-    readCounts(objects, 1, model->objectCount);
-    readMaterialRefs(objects, 1, model->objectCount);
+    readCountsAndMaterialRefs(objects, 1, model->objectCount);
     readData(model, objects, 1, model->objectCount, {kVertex, kTexVertex, kFace, kTexFace});
 }
 
@@ -833,32 +866,33 @@ void ase::advance(Kind& kind, std::vector<Cursor>& heap, const char* until) {
     }
 }
 
-// Runs walks, each over scans of one kind, side by side through the file in steps of
-// kReleaseStep bytes, handing back the pages behind each step once every walk has passed them:
-// walks over the same lines read them while they are still at hand.
-template <typename Kind> void ase::walk(Kind* kinds, std::vector<std::vector<Cursor>> heaps) {
+// A walk over scans of one kind, ready to move them up to a place; it answers whether any are left.
+template <typename Kind> ase::Walk ase::walkOf(Kind& kind, std::vector<Cursor> cursors) {
+    std::make_heap(cursors.begin(), cursors.end(),
+                   [](const Cursor& a, const Cursor& b) { return a.pos > b.pos; });
+    return [this, &kind, heap = std::move(cursors)](const char* until) mutable {
+        advance(kind, heap, until);
+        return !heap.empty();
+    };
+}
+
+// Runs walks side by side through the file in steps of kReleaseStep bytes, handing back the pages
+// behind each step once every walk has passed them: walks over the same lines read them while
+// they are still at hand.
+void ase::walk(std::vector<Walk> walks) {
     const char* const end = data + size;
-    const char* from = end;
-    for (std::vector<Cursor>& heap : heaps) {
-        std::make_heap(heap.begin(), heap.end(),
-                       [](const Cursor& a, const Cursor& b) { return a.pos > b.pos; });
-        if (!heap.empty())
-            from = std::min(from, heap.front().pos);
-    }
-    for (bool going = true; going;) {
+    for (const char* from = data; !walks.empty();) {
         const char* until = end - from > kReleaseStep ? from + kReleaseStep : end;
-        going = false;
-        for (std::size_t w = 0; w < heaps.size(); ++w) {
-            advance(kinds[w], heaps[w], until);
-            going = going || !heaps[w].empty();
-        }
+        walks.erase(
+            std::remove_if(walks.begin(), walks.end(), [until](Walk& w) { return !w(until); }),
+            walks.end());
         view.release(from, until);
         from = until;
     }
 }
 
 template <typename Kind> void ase::walk(Kind& kind, std::vector<Cursor> cursors) {
-    walk(&kind, {std::move(cursors)});
+    walk({walkOf(kind, std::move(cursors))});
 }
 
 // Cursors at the starts of the scans numbered firstNumber on; a number without a start gets none.
@@ -935,32 +969,20 @@ void ase::ReadObjectInfo(t3DObject* object, int n) {
     readCounts(object, n, 1);
 }
 
-// The counts scans, then one array per count keyword met, of the last count, within the budget.
 void ase::readCounts(t3DObject* first, int firstNumber, int count) {
     CountScans scans(count);
     walk(scans, cursors(objectStarts, firstNumber, count));
-    scans.resolve();
-    for (int i = 0; i < count; ++i) {
-        const CountWrites& w = scans.writes[static_cast<std::size_t>(i)];
-        t3DObject& o = first[i];
-        int* counts[3] = {&o.vertexCount, &o.faceCount, &o.texVertexCount};
-        for (int k = 0; k < 3; ++k) {
-            if (!w.seen[k])
-                continue;
-            int& c = *counts[k];
-            if (w.count[k].read > 0)
-                c = w.count[k].value[0];
-            c = static_cast<int>(
-                std::min<std::size_t>(static_cast<std::size_t>(std::max(c, 0)), entriesLeft));
-            entriesLeft -= static_cast<std::size_t>(c);
-            if (k == 0)
-                replaceArray(o.vertices, c);
-            else if (k == 1)
-                replaceArray(o.faces, c);
-            else
-                replaceArray(o.texVertices, c);
-        }
-    }
+    makeArrays(scans, first, count, entriesLeft);
+}
+
+// The counts and the material numbers of objects, side by side.
+void ase::readCountsAndMaterialRefs(t3DObject* first, int firstNumber, int count) {
+    CountScans counts(count);
+    RefScans refs(count);
+    walk({walkOf(counts, cursors(objectStarts, firstNumber, count)),
+          walkOf(refs, cursors(objectStarts, firstNumber, count))});
+    makeArrays(counts, first, count, entriesLeft);
+    setMaterialRefs(refs, first, count);
 }
 
 void ase::GetTextureName(tMaterialInfo* material) {
@@ -987,10 +1009,7 @@ void ase::GetData(t3DModel* model, t3DObject* object, const char* keyword, int n
 void ase::readMaterialRefs(t3DObject* first, int firstNumber, int count) {
     RefScans scans(count);
     walk(scans, cursors(objectStarts, firstNumber, count));
-    scans.resolve();
-    for (int i = 0; i < count; ++i)
-        if (scans.writes[static_cast<std::size_t>(i)].read > 0)
-            first[i].materialId = scans.writes[static_cast<std::size_t>(i)].value[0];
+    setMaterialRefs(scans, first, count);
 }
 
 // The data passes of each keyword over the objects, side by side: they write apart from each other.
@@ -1000,12 +1019,13 @@ void ase::readData(t3DModel* model, t3DObject* first, int firstNumber, int count
     for (int i = 0; i < count; ++i)
         tiles[static_cast<std::size_t>(i)] = tilingOf(model, first[i]);
     std::vector<DataScans> scans;
-    std::vector<std::vector<Cursor>> heaps;
+    scans.reserve(keywords.size());
+    std::vector<Walk> walks;
     for (int keyword : keywords) {
         scans.emplace_back(static_cast<Keyword>(keyword), first, tiles);
-        heaps.push_back(cursors(objectStarts, firstNumber, count));
+        walks.push_back(walkOf(scans.back(), cursors(objectStarts, firstNumber, count)));
     }
-    walk(scans.data(), std::move(heaps));
+    walk(std::move(walks));
     for (DataScans& s : scans)
         s.resolve();
 }

@@ -39,6 +39,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <initializer_list>
 #include <vector>
 
@@ -93,11 +94,14 @@ class ase {
     std::vector<Cursor> cursors(const std::vector<std::size_t>& starts, int firstNumber, int count);
     template <typename Kind> bool step(Kind& kind, const bool* passes, Cursor& c);
     template <typename Kind> void advance(Kind& kind, std::vector<Cursor>& heap, const char* until);
-    template <typename Kind> void walk(Kind* kinds, std::vector<std::vector<Cursor>> heaps);
+    using Walk = std::function<bool(const char* until)>;
+    template <typename Kind> Walk walkOf(Kind& kind, std::vector<Cursor> cursors);
+    void walk(std::vector<Walk> walks);
     template <typename Kind> void walk(Kind& kind, std::vector<Cursor> cursors);
     void readMaterials(tMaterialInfo* first, int firstNumber, int count);
     void readCounts(t3DObject* first, int firstNumber, int count);
     void readMaterialRefs(t3DObject* first, int firstNumber, int count);
+    void readCountsAndMaterialRefs(t3DObject* first, int firstNumber, int count);
     void readData(t3DModel* model, t3DObject* first, int firstNumber, int count,
                   std::initializer_list<int> keywords);
     // The scans hand back the pages behind them in steps of this many bytes, so that a huge file
