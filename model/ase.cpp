@@ -918,9 +918,8 @@ void ase::findStarts() {
     asescan::skipSpace(start);
     firstWord = start.pos;
     Starts objects = {kGeomObject, data, objectStarts};
-    walk(objects, {cursorAt(firstWord, 0)});
     Starts materials = {kMaterial, data, materialStarts};
-    walk(materials, {cursorAt(firstWord, 0)});
+    walk({walkOf(objects, {cursorAt(firstWord, 0)}), walkOf(materials, {cursorAt(firstWord, 0)})});
     entriesLeft = std::max(minEntries, size / kBytesPerEntry);
     startsFound = true;
 }
