@@ -111,6 +111,24 @@ bool keywordFollows(const char* p, const char* end) {
            classify(next) != kOther;
 }
 
+// Where the ranges of `keyword` start on one line, as a scan that reads the line from its first
+// word finds them: past the keyword and the white space after it. Such a scan reads every line
+// from its first word, whatever the lines before it held, so a line's starts are its own.
+void rangeStarts(Input at, const char* lineEnd, Keyword keyword, const char* data,
+                 std::vector<std::size_t>& starts) {
+    for (asescan::skipSpace(at); at.pos < lineEnd; asescan::skipSpace(at)) {
+        Word w;
+        asescan::readWord(at, w);
+        if (classify(w) != keyword) {
+            asescan::skipLinePiece(at);
+            continue;
+        }
+        Input after = at;
+        asescan::skipSpace(after);
+        starts.push_back(static_cast<std::size_t>(after.pos - data));
+    }
+}
+
 bool isDataKeyword(Keyword k) {
     return k >= kMaterialRef;
 }
@@ -375,25 +393,6 @@ CVector2 tilingOf(const t3DModel* model, const t3DObject& o) {
         return {model->materials[o.materialId].uTile, model->materials[o.materialId].vTile};
     return {1.0f, 1.0f};
 }
-
-// The object and material walks of one import: their words' places.
-struct Starts {
-    Keyword keyword;
-    const char* data;
-    std::vector<std::size_t>& starts;
-    int merge(int, int) { return 0; }
-    bool goesOn(unsigned code) const { return keywordOf(code) != keyword; }
-    Step act(int, Keyword k, Input& in) {
-        if (k != keyword)
-            return kSkipLine;
-        // Kept past the white space that any read skips first: the scans that start here then
-        // read nothing of the file before their turn comes.
-        Input after = in;
-        asescan::skipSpace(after);
-        starts.push_back(static_cast<std::size_t>(after.pos - data));
-        return kNextWord;
-    }
-};
 
 struct MaterialCount {
     int count = 0;
@@ -723,9 +722,12 @@ void ase::ReadAseFile(t3DModel* model) {
 
 // One pass over the file notes every line that a scan could act on, or that is too long for a
 // skip to pass in one piece: all other lines every scan passes over the same way. The note ends
-// on the file's end, so that every line noted has a next one.
+// on the file's end, so that every line noted has a next one. The same pass finds where the
+// objects' and materials' ranges start.
 void ase::noteLines() {
     lines.clear();
+    objectStarts.clear();
+    materialStarts.clear();
     // Room for a noted line per 32 bytes, more than an export needs: the note is not copied.
     lines.reserve(size / 32 + 1);
     const char* const end = data + size;
@@ -747,6 +749,10 @@ void ase::noteLines() {
             code |= kNoKeywordAfter;
         if (keyword != kOther || !(code & kPlain))
             lines.push_back(place | static_cast<std::uint64_t>(code) << kCodeShift);
+        if (keyword == kGeomObject || !(code & kPlain))
+            rangeStarts({w.text, end}, lineEnd, kGeomObject, data, objectStarts);
+        if (keyword == kMaterial || !(code & kPlain))
+            rangeStarts({w.text, end}, lineEnd, kMaterial, data, materialStarts);
         at.pos = lineBreak != nullptr ? lineBreak + 1 : end;
         asescan::skipSpace(at);
         if (at.pos - released >= kReleaseStep) {
@@ -909,17 +915,12 @@ std::vector<ase::Cursor> ase::cursors(const std::vector<std::size_t>& starts, in
     return result;
 }
 
-// The object and "*MATERIAL" walks over the whole file, and the budget of array entries.
+// The note of lines, where ranges start, and the budget of array entries.
 void ase::findStarts() {
     noteLines();
-    objectStarts.clear();
-    materialStarts.clear();
     Input start = {data, data + size};
     asescan::skipSpace(start);
     firstWord = start.pos;
-    Starts objects = {kGeomObject, data, objectStarts};
-    Starts materials = {kMaterial, data, materialStarts};
-    walk({walkOf(objects, {cursorAt(firstWord, 0)}), walkOf(materials, {cursorAt(firstWord, 0)})});
     entriesLeft = std::max(minEntries, size / kBytesPerEntry);
     startsFound = true;
 }
