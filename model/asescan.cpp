@@ -21,23 +21,12 @@ char lower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-// The run of decimal digits at p, and its value (which wraps past 19 digits).
+// The run of decimal digits at p, appended to the digits of `value` (which wraps past 19 digits).
 const char* digitRun(const char* p, const char* end, std::uint64_t& value) {
-    value = 0;
     for (; p < end && isDigit(*p); ++p)
         value = value * 10 + static_cast<unsigned>(*p - '0');
     return p;
 }
-
-// 10^n for n up to 19, all that a uint64_t holds.
-struct IntegerPowersOfTen {
-    std::uint64_t of[20] = {};
-    constexpr IntegerPowersOfTen() {
-        for (int n = 0; n < 20; ++n)
-            of[n] = n == 0 ? 1 : of[n - 1] * 10;
-    }
-};
-constexpr IntegerPowersOfTen kIntegerPowersOfTen;
 
 // Powers of ten that a float holds exactly.
 const float kPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
@@ -99,6 +88,7 @@ bool readPlainFloat(Input& in, float& value) {
     const bool negative = *p == '-';
     if (*p == '-' || *p == '+')
         ++p;
+    // The digits on both sides of the point make one number; the point sets the exponent.
     std::uint64_t digits = 0;
     const char* const whole = p;
     p = digitRun(p, end, digits);
@@ -106,12 +96,9 @@ bool readPlainFloat(Input& in, float& value) {
     std::ptrdiff_t fractionDigits = 0;
     if (p < end && *p == '.') {
         const char* const fraction = ++p;
-        std::uint64_t fractionValue = 0;
-        p = digitRun(p, end, fractionValue);
+        p = digitRun(p, end, digits);
         fractionDigits = p - fraction;
         count += fractionDigits;
-        if (count <= 19)
-            digits = digits * kIntegerPowersOfTen.of[fractionDigits] + fractionValue;
     }
     if (count == 0 || count > 19 || (p < end && (lower(*p) == 'e' || lower(*p) == 'x')) ||
         !scaleExactly(digits, -static_cast<int>(fractionDigits), negative, value))
