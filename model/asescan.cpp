@@ -21,31 +21,6 @@ char lower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-// The run of decimal digits at p, appended to the digits of `value` (which wraps past 19 digits).
-const char* digitRun(const char* p, const char* end, std::uint64_t& value) {
-    for (; p < end && isDigit(*p); ++p)
-        value = value * 10 + static_cast<unsigned>(*p - '0');
-    return p;
-}
-
-// Powers of ten that a float holds exactly.
-const float kPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
-
-// digits x 10^exponent with one correctly rounded operation, which is what strtof gives, when both
-// the digits (up to 2^24) and the power of ten (up to 10^10) are exact floats. False otherwise.
-bool scaleExactly(std::uint64_t digits, int exponent, bool negative, float& value) {
-    while (digits > (1u << 24) && digits % 10 == 0) {
-        digits /= 10;
-        ++exponent;
-    }
-    if (digits > (1u << 24) || exponent < -10 || exponent > 10)
-        return false;
-    float result = static_cast<float>(digits);
-    result = exponent >= 0 ? result * kPowersOfTen[exponent] : result / kPowersOfTen[-exponent];
-    value = negative ? -result : result;
-    return true;
-}
-
 // strtof on exactly the characters scanf collected, as scanf does; false when it takes none.
 bool convert(const char* begin, const char* end, float& value) {
     char small[64];
@@ -76,34 +51,6 @@ bool matchWord(Input& in, const char* rest) {
         if (lower(*in.pos++) != *rest)
             return false;
     }
-    return true;
-}
-
-// A plain decimal, "[sign]digits[.digits]" with at most 19 digits and followed by nothing strtof
-// would read on, scanned and converted in one go: the common case, and the one worth the speed.
-// False, with nothing consumed, for anything else.
-bool readPlainFloat(Input& in, float& value) {
-    const char* p = in.pos;
-    const char* const end = in.end;
-    const bool negative = *p == '-';
-    if (*p == '-' || *p == '+')
-        ++p;
-    // The digits on both sides of the point make one number; the point sets the exponent.
-    std::uint64_t digits = 0;
-    const char* const whole = p;
-    p = digitRun(p, end, digits);
-    std::ptrdiff_t count = p - whole;
-    std::ptrdiff_t fractionDigits = 0;
-    if (p < end && *p == '.') {
-        const char* const fraction = ++p;
-        p = digitRun(p, end, digits);
-        fractionDigits = p - fraction;
-        count += fractionDigits;
-    }
-    if (count == 0 || count > 19 || (p < end && (lower(*p) == 'e' || lower(*p) == 'x')) ||
-        !scaleExactly(digits, -static_cast<int>(fractionDigits), negative, value))
-        return false;
-    in.pos = p;
     return true;
 }
 
@@ -146,7 +93,7 @@ bool readWord(Input& in, Word& word) {
     return true;
 }
 
-bool readInt(Input& in, int& value) {
+bool detail::readInt(Input& in, int& value) {
     skipSpace(in);
     if (in.pos == in.end)
         return false;
@@ -179,12 +126,10 @@ bool readInt(Input& in, int& value) {
     return true;
 }
 
-bool readFloat(Input& in, float& value) {
+bool detail::readFloat(Input& in, float& value) {
     skipSpace(in);
     if (in.pos == in.end)
         return false;
-    if (readPlainFloat(in, value))
-        return true;
     const char* begin = in.pos;
     const char* p = begin;
     bool sign = false;

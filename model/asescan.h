@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 
 #ifdef __SSE2__
@@ -63,13 +64,85 @@ struct Word {
 // "%s". False when no word is left.
 bool readWord(Input& in, Word& word);
 
+namespace detail {
+
+// Every number as glibc reads it; readInt and readFloat take the common plain ones themselves.
+bool readInt(Input& in, int& value);
+bool readFloat(Input& in, float& value);
+
+// The run of decimal digits at p, appended to the digits of `value` (which wraps past 19 digits).
+inline const char* digitRun(const char* p, const char* end, std::uint64_t& value) {
+    for (; p < end && static_cast<unsigned char>(*p - '0') < 10; ++p)
+        value = value * 10 + static_cast<unsigned>(*p - '0');
+    return p;
+}
+
+// digits x 10^exponent with one correctly rounded operation, which is what strtof gives, when both
+// the digits (up to 2^24) and the power of ten (up to 10^10) are exact floats. False otherwise.
+inline bool scaleExactly(std::uint64_t digits, int exponent, bool negative, float& value) {
+    static constexpr float kPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f,
+                                             1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+    while (digits > (1u << 24) && digits % 10 == 0) {
+        digits /= 10;
+        ++exponent;
+    }
+    if (digits > (1u << 24) || exponent < -10 || exponent > 10)
+        return false;
+    float result = static_cast<float>(digits);
+    result = exponent >= 0 ? result * kPowersOfTen[exponent] : result / kPowersOfTen[-exponent];
+    value = negative ? -result : result;
+    return true;
+}
+
+// A plain decimal, "[sign]digits[.digits]" with at most 19 digits and followed by nothing strtof
+// would read on, scanned and converted in one go. False, with nothing consumed, for anything else.
+inline bool readPlainFloat(Input& in, float& value) {
+    const char* p = in.pos;
+    const char* const end = in.end;
+    const bool negative = *p == '-';
+    if (*p == '-' || *p == '+')
+        ++p;
+    // The digits on both sides of the point make one number; the point sets the exponent.
+    std::uint64_t digits = 0;
+    const char* const whole = p;
+    p = digitRun(p, end, digits);
+    std::ptrdiff_t count = p - whole;
+    std::ptrdiff_t fractionDigits = 0;
+    if (p < end && *p == '.') {
+        const char* const fraction = ++p;
+        p = digitRun(p, end, digits);
+        fractionDigits = p - fraction;
+        count += fractionDigits;
+    }
+    if (count == 0 || count > 19 || (p < end && ((*p | 0x20) == 'e' || (*p | 0x20) == 'x')) ||
+        !scaleExactly(digits, -static_cast<int>(fractionDigits), negative, value))
+        return false;
+    in.pos = p;
+    return true;
+}
+
+} // namespace detail
+
 // "%d": an optionally signed decimal number, wrapped into an int as glibc does (strtol's
 // saturated long, then its low 32 bits). A sign without digits is consumed and fails.
-bool readInt(Input& in, int& value);
+inline bool readInt(Input& in, int& value) {
+    skipSpace(in);
+    // Up to eighteen digits without a sign, the common case, are read right here.
+    std::uint64_t digits = 0;
+    const char* p = detail::digitRun(in.pos, in.end, digits);
+    if (p == in.pos || p - in.pos > 18)
+        return detail::readInt(in, value);
+    in.pos = p;
+    value = static_cast<int>(static_cast<std::uint32_t>(digits));
+    return true;
+}
 
 // "%f", including glibc's handling of hexadecimal numbers, "inf", "infinity", "nan" and partial
 // matches (which may consume characters and still fail). On failure `value` is not touched.
-bool readFloat(Input& in, float& value);
+inline bool readFloat(Input& in, float& value) {
+    skipSpace(in);
+    return (in.pos != in.end && detail::readPlainFloat(in, value)) || detail::readFloat(in, value);
+}
 
 // An ordinary character of a pattern: consumed when it is the next character, else left unread.
 inline bool literal(Input& in, char c) {
