@@ -56,7 +56,7 @@ bool matchWord(Input& in, const char* rest) {
 
 } // namespace
 
-bool readWord(Input& in, Word& word) {
+bool detail::readWord(Input& in, Word& word) {
     skipSpace(in);
     if (in.pos == in.end)
         return false;

@@ -61,12 +61,10 @@ struct Word {
     }
 };
 
-// "%s". False when no word is left.
-bool readWord(Input& in, Word& word);
-
 namespace detail {
 
-// Every number as glibc reads it; readInt and readFloat take the common plain ones themselves.
+// Every word and number as glibc reads it; the functions below take the common ones themselves.
+bool readWord(Input& in, Word& word);
 bool readInt(Input& in, int& value);
 bool readFloat(Input& in, float& value);
 
@@ -122,6 +120,27 @@ inline bool readPlainFloat(Input& in, float& value) {
 }
 
 } // namespace detail
+
+// "%s". False when no word is left.
+inline bool readWord(Input& in, Word& word) {
+    skipSpace(in);
+#ifdef __SSE2__
+    // A word that ends in white space within sixteen bytes, as keywords do, is found at once.
+    if (in.end - in.pos >= 16) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in.pos));
+        const __m128i limit = _mm_set1_epi8(' ');
+        const unsigned low = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(chunk, limit), chunk)));
+        const char* end = in.pos + __builtin_ctz(low | 0x10000);
+        if (low != 0 && isSpace(static_cast<unsigned char>(*end))) {
+            word = {in.pos, static_cast<std::size_t>(end - in.pos), end};
+            in.pos = end;
+            return true;
+        }
+    }
+#endif
+    return detail::readWord(in, word);
+}
 
 // "%d": an optionally signed decimal number, wrapped into an int as glibc does (strtol's
 // saturated long, then its low 32 bits). A sign without digits is consumed and fails.
