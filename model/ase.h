@@ -4,12 +4,14 @@
 // Each question (how many objects, material n, the counts of object n, its vertices, ...) is a
 // scan of its own that reads word by word from where its range starts, acts on its keywords and
 // skips the rest of any other line in pieces of at most 99 characters. The file is held in memory
-// for the duration of one import, and one pass over it notes every line that some scan acts on.
-// A scan then goes from noted line to noted line and reads only where it acts or where a line is
-// too long or too odd for that shortcut. A scan's way through the file depends only on where it
-// stands and on its own keywords, so scans of one kind (all material scans, all vertex passes,
-// ...) run side by side in file order, and two that meet go on as one: every file reads in time
-// linear in its size, whatever its lines hide.
+// for the duration of one import, and one pass over it notes every line that some scan acts on
+// and where the objects' and materials' ranges start. A scan then goes from noted line to noted
+// line and reads only where it acts or where a line is too long or too odd for that shortcut. A
+// scan's way through the file depends only on where it stands and on its own keywords, so scans
+// of one kind (all material scans, all vertex passes, ...) run side by side in file order, and two
+// that meet go on as one: every file reads in time linear in its size, whatever its lines hide.
+// Kinds that write apart (the four data passes; the counts and the material numbers) also go
+// through the file together, so that each page of it is read while it is at hand.
 //
 // What the reader does with input a plain scanner could not handle:
 // - a word or quoted value of any length is read whole; a quoted value keeps its first 254
