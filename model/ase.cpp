@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <functional>
 #include <new>
+#include <string_view>
 
 using asescan::Input;
 using asescan::Word;
@@ -32,60 +34,99 @@ enum Keyword {
     kTexFace
 };
 
-struct KeywordName {
-    const char* text;
-    std::size_t length;
-    Keyword keyword;
+// The keywords' words, by Keyword.
+constexpr std::string_view kKeywords[] = {"",
+                                          "*GEOMOBJECT",
+                                          "*MATERIAL_COUNT",
+                                          "*MATERIAL",
+                                          "*MATERIAL_DIFFUSE",
+                                          "*BITMAP",
+                                          "*MATERIAL_NAME",
+                                          "*UVW_U_TILING",
+                                          "*UVW_V_TILING",
+                                          "*MESH_NUMVERTEX",
+                                          "*MESH_NUMFACES",
+                                          "*MESH_NUMTVERTEX",
+                                          "*MATERIAL_REF",
+                                          "*MESH_VERTEX",
+                                          "*MESH_TVERT",
+                                          "*MESH_FACE",
+                                          "*MESH_TFACE"};
+
+constexpr std::size_t kShortest = 7;
+constexpr std::size_t kLongest = 17;
+
+template <typename T> T load(const char* p) {
+    T value;
+    std::memcpy(&value, p, sizeof value);
+    return value;
+}
+
+// Whether `length` bytes (at least 4) at `text` are those of `keyword`: a few overlapping loads
+// instead of a call, as every line's first word comes through here.
+bool spells(const char* text, const char* keyword, std::size_t length) {
+    if (length < 8)
+        return load<std::uint32_t>(text) == load<std::uint32_t>(keyword) &&
+               load<std::uint32_t>(text + length - 4) == load<std::uint32_t>(keyword + length - 4);
+    return load<std::uint64_t>(text) == load<std::uint64_t>(keyword) &&
+           load<std::uint64_t>(text + length - 8) == load<std::uint64_t>(keyword + length - 8) &&
+           (length <= 16 || load<std::uint64_t>(text + 8) == load<std::uint64_t>(keyword + 8));
+}
+
+// The keywords of each length.
+struct ByLength {
+    Keyword keywords[kLongest + 1][3] = {};
+    constexpr ByLength() {
+        for (int k = kGeomObject; k <= kTexFace; ++k)
+            for (Keyword& slot : keywords[kKeywords[k].size()])
+                if (slot == kOther) {
+                    slot = static_cast<Keyword>(k);
+                    break;
+                }
+    }
 };
-
-#define KEYWORD(text, keyword)                                                                     \
-    { text, sizeof text - 1, keyword }
-const KeywordName kKeywords[] = {KEYWORD("*GEOMOBJECT", kGeomObject),
-                                 KEYWORD("*MATERIAL_COUNT", kMaterialCount),
-                                 KEYWORD("*MATERIAL", kMaterial),
-                                 KEYWORD("*MATERIAL_DIFFUSE", kDiffuse),
-                                 KEYWORD("*BITMAP", kBitmap),
-                                 KEYWORD("*MATERIAL_NAME", kMaterialName),
-                                 KEYWORD("*UVW_U_TILING", kUTiling),
-                                 KEYWORD("*UVW_V_TILING", kVTiling),
-                                 KEYWORD("*MESH_NUMVERTEX", kNumVertex),
-                                 KEYWORD("*MESH_NUMFACES", kNumFaces),
-                                 KEYWORD("*MESH_NUMTVERTEX", kNumTVertex),
-                                 KEYWORD("*MATERIAL_REF", kMaterialRef),
-                                 KEYWORD("*MESH_VERTEX", kVertex),
-                                 KEYWORD("*MESH_TVERT", kTexVertex),
-                                 KEYWORD("*MESH_FACE", kFace),
-                                 KEYWORD("*MESH_TFACE", kTexFace)};
-#undef KEYWORD
-
-const std::size_t kShortest = 7;
-const std::size_t kLongest = 17;
+constexpr ByLength kByLength;
 
 // Which keyword a word is, if any: a whole, case-sensitive match of what C code sees of it. Only
 // the keywords of the word's length are compared.
 Keyword classify(const char* text, std::size_t length) {
-    struct ByLength {
-        const KeywordName* names[kLongest + 1][3] = {};
-        ByLength() {
-            for (const KeywordName& k : kKeywords)
-                for (const KeywordName*& slot : names[k.length])
-                    if (slot == nullptr) {
-                        slot = &k;
-                        break;
-                    }
-        }
-    };
-    static const ByLength byLength;
     if (length < kShortest || length > kLongest || text[0] != '*')
         return kOther;
-    for (const KeywordName* k : byLength.names[length])
-        if (k != nullptr && std::memcmp(k->text, text, length) == 0)
-            return k->keyword;
+    for (Keyword k : kByLength.keywords[length])
+        if (k != kOther && spells(text, kKeywords[k].data(), length))
+            return k;
     return kOther;
 }
 
 Keyword classify(const Word& w) {
     return classify(w.text, w.length);
+}
+
+// Whether the next word before `end` is a keyword; only a word that starts with '*' can be one.
+bool keywordFollows(const char* p, const char* end) {
+    Input rest = {p, end};
+    asescan::skipSpace(rest);
+    Word next;
+    return rest.pos < end && *rest.pos == '*' && asescan::readWord(rest, next) &&
+           classify(next) != kOther;
+}
+
+// Where the ranges of `keyword` start on one line, as a scan that reads the line from its first
+// word finds them: past the keyword and the white space after it. Such a scan reads every line
+// from its first word, whatever the lines before it held, so a line's starts are its own.
+void rangeStarts(Input at, const char* lineEnd, Keyword keyword, const char* data,
+                 std::vector<std::size_t>& starts) {
+    for (asescan::skipSpace(at); at.pos < lineEnd; asescan::skipSpace(at)) {
+        Word w;
+        asescan::readWord(at, w);
+        if (classify(w) != keyword) {
+            asescan::skipLinePiece(at);
+            continue;
+        }
+        Input after = at;
+        asescan::skipSpace(after);
+        starts.push_back(static_cast<std::size_t>(after.pos - data));
+    }
 }
 
 bool isDataKeyword(Keyword k) {
@@ -99,6 +140,7 @@ const unsigned kKeywordBits = 0x1f;
 const unsigned kPlain = 0x20;
 const unsigned kNoKeywordAfter = 0x40;
 const int kCodeShift = 56;
+const std::uint64_t kPlaceMask = (std::uint64_t(1) << kCodeShift) - 1;
 
 Keyword keywordOf(unsigned code) {
     return static_cast<Keyword>(code & kKeywordBits);
@@ -110,6 +152,16 @@ bool dataPassGoesOn(unsigned code, Keyword own) {
     const Keyword k = keywordOf(code);
     return k != kGeomObject && k != own && (!isDataKeyword(k) || (code & kNoKeywordAfter));
 }
+
+// The codes of the noted lines that a scan of one kind passes without reading: plain lines it does
+// not act on. The sentinel at the file's end is no plain line.
+struct Passes {
+    template <typename Kind> explicit Passes(const Kind& kind) {
+        for (unsigned code = 0; code < 256; ++code)
+            line[code] = (code & kPlain) && kind.goesOn(code);
+    }
+    bool line[256];
+};
 
 // What a scan does after a word: send the rest of the line away, go on with the next word of
 // the same line, or end.
@@ -234,13 +286,6 @@ struct CountWrites {
     }
 };
 
-// An object's material number: a scan that reads one stops there, so only the last node of a
-// chain can hold one.
-struct RefWrites {
-    Values<int> id;
-    void takeOver(const RefWrites& later) { id.takeOver(later.id); }
-};
-
 // One data line's values as its pattern reads them: the index, then the leading `read` values.
 struct Entry {
     int index = 0;
@@ -249,19 +294,12 @@ struct Entry {
     int k[3];
 };
 
-Entry readVertexLine(Input& in) {
+// "%d" then "%f %f %f" for a vertex, "%f %f" for a texture vertex (a third value is left to the
+// line skip).
+Entry readVertexLine(Input& in, int values) {
     Entry e;
     asescan::readInt(in, e.index);
-    while (e.read < 3 && asescan::readFloat(in, e.f[e.read]))
-        ++e.read;
-    return e;
-}
-
-// "%d" then "%f %f"; a third value is left to the line skip.
-Entry readTexVertexLine(Input& in) {
-    Entry e;
-    asescan::readInt(in, e.index);
-    while (e.read < 2 && asescan::readFloat(in, e.f[e.read]))
+    while (e.read < values && asescan::readFloat(in, e.f[e.read]))
         ++e.read;
     return e;
 }
@@ -294,9 +332,9 @@ Entry readTexFaceLine(Input& in) {
 Entry readLine(Keyword keyword, Input& in) {
     switch (keyword) {
     case kVertex:
-        return readVertexLine(in);
+        return readVertexLine(in, 3);
     case kTexVertex:
-        return readTexVertexLine(in);
+        return readVertexLine(in, 2);
     case kFace:
         return readFaceLine(in);
     default:
@@ -311,8 +349,6 @@ int arraySize(const t3DObject& o, Keyword keyword) {
         return o.vertices != nullptr ? o.vertexCount : 0;
     case kTexVertex:
         return o.texVertices != nullptr ? o.texVertexCount : 0;
-    case kFace:
-        return o.faces != nullptr ? o.faceCount : 0;
     default:
         return o.faces != nullptr ? o.faceCount : 0;
     }
@@ -358,25 +394,6 @@ CVector2 tilingOf(const t3DModel* model, const t3DObject& o) {
     return {1.0f, 1.0f};
 }
 
-// The object and material walks of one import: their words' places.
-struct Starts {
-    Keyword keyword;
-    const char* data;
-    std::vector<std::size_t>& starts;
-    int merge(int, int) { return 0; }
-    bool goesOn(unsigned code) const { return keywordOf(code) != keyword; }
-    Step act(int, Keyword k, Input& in) {
-        if (k != keyword)
-            return kSkipLine;
-        // Kept past the white space that any read skips first: the scans that start here then
-        // read nothing of the file before their turn comes.
-        Input after = in;
-        asescan::skipSpace(after);
-        starts.push_back(static_cast<std::size_t>(after.pos - data));
-        return kNextWord;
-    }
-};
-
 struct MaterialCount {
     int count = 0;
     int merge(int, int) { return 0; }
@@ -402,6 +419,13 @@ struct MaterialScans : LastWrites<MaterialWrites> {
 bool readQuotedValue(Input& in, Word& w) {
     asescan::skipSpace(in);
     return asescan::literal(in, '"') && asescan::readWord(in, w);
+}
+
+// A quoted value into a field; a value that cannot be read leaves the field as it was.
+void readQuotedInto(Input& in, char* field) {
+    Word value;
+    if (readQuotedValue(in, value))
+        Quoted{true, value}.copyTo(field);
 }
 
 Step MaterialScans::act(int node, Keyword k, Input& in) {
@@ -456,7 +480,9 @@ struct CountScans : LastWrites<CountWrites> {
     }
 };
 
-struct RefScans : LastWrites<RefWrites> {
+// An object's material number: a scan that reads one stops there, so only the last node of a
+// chain can hold one.
+struct RefScans : LastWrites<Values<int>> {
     using LastWrites::LastWrites;
     bool goesOn(unsigned code) const { return dataPassGoesOn(code, kMaterialRef); }
     Step act(int node, Keyword k, Input& in) {
@@ -469,25 +495,57 @@ struct RefScans : LastWrites<RefWrites> {
         float value = 0.0f;
         asescan::readFloat(in, value);
         const int id = materialNumber(value);
-        writes[static_cast<std::size_t>(node)].id.set(&id, 1);
+        writes[static_cast<std::size_t>(node)].set(&id, 1);
         return kStop;
     }
 };
+
+// One array per count keyword met, of the last count, within what is left of the budget.
+void makeArrays(CountScans& scans, t3DObject* first, int count, std::size_t& entriesLeft) {
+    scans.resolve();
+    for (int i = 0; i < count; ++i) {
+        const CountWrites& w = scans.writes[static_cast<std::size_t>(i)];
+        t3DObject& o = first[i];
+        int* counts[3] = {&o.vertexCount, &o.faceCount, &o.texVertexCount};
+        for (int k = 0; k < 3; ++k) {
+            if (!w.seen[k])
+                continue;
+            int& c = *counts[k];
+            if (w.count[k].read > 0)
+                c = w.count[k].value[0];
+            c = static_cast<int>(
+                std::min<std::size_t>(static_cast<std::size_t>(std::max(c, 0)), entriesLeft));
+            entriesLeft -= static_cast<std::size_t>(c);
+            if (k == 0)
+                replaceArray(o.vertices, c);
+            else if (k == 1)
+                replaceArray(o.faces, c);
+            else
+                replaceArray(o.texVertices, c);
+        }
+    }
+}
+
+void setMaterialRefs(RefScans& scans, t3DObject* first, int count) {
+    scans.resolve();
+    for (int i = 0; i < count; ++i)
+        if (scans.writes[static_cast<std::size_t>(i)].read > 0)
+            first[i].materialId = scans.writes[static_cast<std::size_t>(i)].value[0];
+}
 
 // The data passes of one keyword over many objects. A scan of one object writes straight into its
 // arrays; the scans that met keep their writes apart, to be given to each member at the end.
 struct DataScans : Nodes {
     struct Merged {
         int size = 0; // the largest array of a member: writes beyond it reach nobody
-        bool texVertex = false;
+        bool hasTexture = false;
         std::vector<Entry> writes;
     };
 
-    DataScans(Keyword own, t3DObject* objects, std::vector<CVector2> tiles)
-        : Nodes(static_cast<int>(tiles.size())), own(own), objects(objects),
-          tiles(std::move(tiles)) {}
+    DataScans(Keyword own, t3DObject* objects, const std::vector<CVector2>& tiles)
+        : Nodes(static_cast<int>(tiles.size())), own(own), objects(objects), tiles(&tiles) {}
 
-    int scans() const { return static_cast<int>(tiles.size()); }
+    int scans() const { return static_cast<int>(tiles->size()); }
     int sizeOf(int node) const {
         return node < scans() ? arraySize(objects[node], own) : merged[node - scans()].size;
     }
@@ -509,10 +567,10 @@ struct DataScans : Nodes {
         if (node < scans()) {
             if (own == kTexVertex)
                 objects[node].hasTexture = true;
-            store(objects[node], own, e, tiles[static_cast<std::size_t>(node)]);
+            store(objects[node], own, e, (*tiles)[static_cast<std::size_t>(node)]);
         } else {
             Merged& m = merged[static_cast<std::size_t>(node - scans())];
-            m.texVertex = m.texVertex || own == kTexVertex;
+            m.hasTexture = own == kTexVertex;
             if (inRange(e.index, m.size))
                 m.writes.push_back(e);
         }
@@ -522,7 +580,7 @@ struct DataScans : Nodes {
 
     Keyword own;
     t3DObject* objects;
-    std::vector<CVector2> tiles;
+    const std::vector<CVector2>* tiles;
     std::vector<Merged> merged;
 };
 
@@ -551,7 +609,7 @@ void DataScans::resolve() {
     };
     std::vector<Undo> undo;
     std::vector<std::size_t> marks;
-    std::vector<bool> texVertex(static_cast<std::size_t>(nodes), false);
+    std::vector<bool> hasTexture(static_cast<std::size_t>(nodes), false);
     // An explicit stack: a node is entered when pushed and left when its children are done.
     std::vector<std::pair<int, int>> stack; // node, next child to visit
     for (int root = scans(); root < nodes; ++root) {
@@ -562,7 +620,7 @@ void DataScans::resolve() {
             auto& [node, child] = stack.back();
             if (child == -2) {
                 const Merged& m = merged[static_cast<std::size_t>(node - scans())];
-                texVertex[node] = m.texVertex || (parent[node] >= 0 && texVertex[parent[node]]);
+                hasTexture[node] = m.hasTexture || (parent[node] >= 0 && hasTexture[parent[node]]);
                 marks.push_back(undo.size());
                 for (auto w = m.writes.rbegin(); w != m.writes.rend(); ++w) {
                     Entry& slot = current[static_cast<std::size_t>(w->index)];
@@ -590,13 +648,13 @@ void DataScans::resolve() {
                 continue;
             }
             t3DObject& o = objects[next];
-            if (own == kTexVertex && texVertex[node])
+            if (hasTexture[node])
                 o.hasTexture = true;
             const int size = std::min(arraySize(o, own), largest);
             for (int i = 0; i < size; ++i) {
                 Entry e = current[static_cast<std::size_t>(i)];
                 e.index = i;
-                store(o, own, e, tiles[static_cast<std::size_t>(next)]);
+                store(o, own, e, (*tiles)[static_cast<std::size_t>(next)]);
             }
         }
     }
@@ -640,9 +698,8 @@ void ase::closeView() {
     in = {nullptr, nullptr};
 }
 
-// The text appends new entries behind the ones an import fills, which no user of the model ever
-// reads; the containers only grow to the counts here, so that a model re-read on every full-screen
-// toggle keeps one model's worth of memory. The entries below the counts are the same either way.
+// The containers only grow to the counts: entries appended behind the ones an import fills would
+// never be read, and a model re-read on every full-screen toggle keeps one model's worth of memory.
 void ase::ReadAseFile(t3DModel* model) {
     model->objectCount = GetObjectCount();
     const long declared = GetMaterialCount();
@@ -657,21 +714,24 @@ void ase::ReadAseFile(t3DModel* model) {
     t3DObject* objects = model->objects.data();
     for (int i = 0; i < model->objectCount; ++i)
         objects[i].materialId = -1;
-    // All objects' scans of one kind run together, kind after kind; each object's scans still
-    // come in the order the text gives, and no scan reads what another one of its object writes
-    // except as that order has it.
-    readCounts(objects, 1, model->objectCount);
-    readMaterialRefs(objects, 1, model->objectCount);
-    for (int keyword : {kVertex, kTexVertex, kFace, kTexFace})
-        readData(model, objects, 1, model->objectCount, keyword);
+    // All objects' scans of one kind run together: the counts make the arrays, the material
+    // numbers give the tiling, and the four data passes, which write apart, run side by side.
+    readCountsAndMaterialRefs(objects, 1, model->objectCount);
+    readData(model, objects, 1, model->objectCount, {kVertex, kTexVertex, kFace, kTexFace});
 }
 
 // One pass over the file notes every line that a scan could act on, or that is too long for a
-// skip to pass in one piece: all other lines every scan passes over the same way.
+// skip to pass in one piece: all other lines every scan passes over the same way. The note ends
+// on the file's end, so that every line noted has a next one. The same pass finds where the
+// objects' and materials' ranges start.
 void ase::noteLines() {
     lines.clear();
+    objectStarts.clear();
+    materialStarts.clear();
+    // Room for a noted line per 32 bytes, more than an export needs: the note is not copied.
+    lines.reserve(size / 32 + 1);
     const char* const end = data + size;
-    released = data;
+    const char* released = data;
     Input at = {data, end};
     asescan::skipSpace(at);
     while (at.pos < end) {
@@ -685,25 +745,22 @@ void ase::noteLines() {
         unsigned code = keyword;
         if (lineEnd - w.end <= (lineBreak != nullptr ? 98 : 99))
             code |= kPlain;
-        if ((code & kPlain) && isDataKeyword(keyword)) {
-            Input rest = {w.end, lineEnd};
-            Word next;
-            if (!asescan::readWord(rest, next) || classify(next) == kOther)
-                code |= kNoKeywordAfter;
-        }
+        if ((code & kPlain) && isDataKeyword(keyword) && !keywordFollows(w.end, lineEnd))
+            code |= kNoKeywordAfter;
         if (keyword != kOther || !(code & kPlain))
             lines.push_back(place | static_cast<std::uint64_t>(code) << kCodeShift);
+        if (keyword == kGeomObject || !(code & kPlain))
+            rangeStarts({w.text, end}, lineEnd, kGeomObject, data, objectStarts);
+        if (keyword == kMaterial || !(code & kPlain))
+            rangeStarts({w.text, end}, lineEnd, kMaterial, data, materialStarts);
         at.pos = lineBreak != nullptr ? lineBreak + 1 : end;
         asescan::skipSpace(at);
-        releaseBefore(at.pos);
+        if (at.pos - released >= kReleaseStep) {
+            view.release(released, at.pos);
+            released = at.pos;
+        }
     }
-}
-
-void ase::releaseBefore(const char* p) {
-    if (p - released >= kReleaseStep) {
-        view.release(released, p);
-        released = p;
-    }
+    lines.push_back(size);
 }
 
 // Whether a place is the first word of a line: only white space lies between it and a line
@@ -718,82 +775,130 @@ bool ase::isLineStart(const char* p) const {
     return true;
 }
 
+const char* ase::placeOf(std::size_t line) const {
+    return data + (lines[line] & kPlaceMask);
+}
+
 // A cursor at a place where no white space lies.
 ase::Cursor ase::cursorAt(const char* p, int node) const {
     const std::uint64_t place = static_cast<std::uint64_t>(p - data);
     const auto line = std::lower_bound(
-        lines.begin(), lines.end(), place, [](std::uint64_t l, std::uint64_t value) {
-            return (l & ((std::uint64_t(1) << kCodeShift) - 1)) < value;
-        });
+        lines.begin(), lines.end(), place,
+        [](std::uint64_t l, std::uint64_t value) { return (l & kPlaceMask) < value; });
     return {p, node, static_cast<std::size_t>(line - lines.begin())};
 }
 
-// One move of a scan: over a line it passes, or one word read as the scan reads it. False when
+// One move of a scan: over the lines it passes, or one word read as the scan reads it. False when
 // the scan has ended.
-template <typename Kind> bool ase::step(Kind& kind, Cursor& c) {
+template <typename Kind> bool ase::step(Kind& kind, const bool* passes, Cursor& c) {
     const char* const end = data + size;
-    const std::uint64_t mask = (std::uint64_t(1) << kCodeShift) - 1;
-    auto place = [&](std::size_t line) {
-        return line < lines.size() ? data + (lines[line] & mask) : end;
-    };
     if (c.pos == end)
         return false;
-    bool passed = false;
-    while (c.line < lines.size() && place(c.line) == c.pos) {
-        const unsigned code = static_cast<unsigned>(lines[c.line] >> kCodeShift);
-        if (!(code & kPlain) || !kind.goesOn(code))
-            break;
-        c.pos = place(++c.line);
-        passed = true;
-    }
-    if (passed)
+    const bool atLine = placeOf(c.line) == c.pos;
+    if (atLine && passes[lines[c.line] >> kCodeShift]) {
+        do
+            ++c.line;
+        while (passes[lines[c.line] >> kCodeShift]);
+        c.pos = placeOf(c.line);
         return true;
-    in = {c.pos, end};
-    Word w;
-    if (!asescan::readWord(in, w))
-        return false;
-    const char* const afterWord = in.pos;
-    const Step s = kind.act(c.node, classify(w), in);
+    }
+    const unsigned code = atLine ? static_cast<unsigned>(lines[c.line] >> kCodeShift) : 0;
+    // A noted line's first word is known, unless a NUL byte right after it makes the word longer
+    // than what C code sees of it.
+    Input at = {c.pos, end};
+    const std::size_t noted = kKeywords[keywordOf(code)].size();
+    Keyword k;
+    if (atLine && noted > 0 &&
+        (static_cast<std::size_t>(end - c.pos) == noted ||
+         asescan::isSpace(static_cast<unsigned char>(c.pos[noted])))) {
+        k = keywordOf(code);
+        at.pos += noted;
+    } else {
+        Word w;
+        if (!asescan::readWord(at, w))
+            return false;
+        k = classify(w);
+    }
+    const char* const afterWord = at.pos;
+    const Step s = kind.act(c.node, k, at);
     if (s == kStop)
         return false;
     if (s == kSkipLine) {
-        in.pos = afterWord;
-        asescan::skipLinePiece(in);
+        at.pos = afterWord;
+        asescan::skipLinePiece(at);
     }
-    asescan::skipSpace(in);
-    c.pos = in.pos;
-    while (c.line < lines.size() && place(c.line) < c.pos)
+    asescan::skipSpace(at);
+    // On a plain line, a next word that cannot be a keyword makes every scan skip the rest of the
+    // line, and the skip reaches the line's end: the scan goes on at the next noted line. So it
+    // does when the values it read ran on into lines that were not noted.
+    if (atLine && (code & kPlain) && at.pos < placeOf(c.line + 1) && *at.pos != '*') {
+        c.pos = placeOf(++c.line);
+        return true;
+    }
+    c.pos = at.pos;
+    while (placeOf(c.line) < c.pos)
         ++c.line;
     // A line that was not noted is passed by every scan alike, up to the next noted one.
-    if (c.pos != end && place(c.line) != c.pos && isLineStart(c.pos))
-        c.pos = place(c.line);
+    if (c.pos != end && placeOf(c.line) != c.pos && isLineStart(c.pos))
+        c.pos = placeOf(c.line);
     return true;
 }
 
-// Runs scans of one kind side by side in file order: the scan furthest behind moves until it
-// passes the next one. Scans that stand at one place go on as one, through a merge node.
-template <typename Kind> void ase::walk(Kind& kind, std::vector<Cursor> cursors) {
+// Moves the scans of one kind, a heap with the scan furthest behind on top, in file order: the scan
+// furthest behind moves until it passes the next one. Scans that stand at one place go on as one,
+// through a merge node. Stops when every scan left stands at or past `until`; at the file's end
+// every scan runs out.
+template <typename Kind>
+void ase::advance(Kind& kind, std::vector<Cursor>& heap, const char* until) {
     auto behind = [](const Cursor& a, const Cursor& b) { return a.pos > b.pos; };
-    std::make_heap(cursors.begin(), cursors.end(), behind);
-    released = cursors.empty() ? data : cursors.front().pos;
-    while (!cursors.empty()) {
-        std::pop_heap(cursors.begin(), cursors.end(), behind);
-        Cursor c = cursors.back();
-        cursors.pop_back();
-        while (!cursors.empty() && cursors.front().pos == c.pos) {
-            std::pop_heap(cursors.begin(), cursors.end(), behind);
-            c.node = kind.merge(c.node, cursors.back().node);
-            cursors.pop_back();
+    const Passes passes(kind);
+    const bool last = until == data + size;
+    while (!heap.empty() && (last || heap.front().pos < until)) {
+        std::pop_heap(heap.begin(), heap.end(), behind);
+        Cursor c = heap.back();
+        heap.pop_back();
+        while (!heap.empty() && heap.front().pos == c.pos) {
+            std::pop_heap(heap.begin(), heap.end(), behind);
+            c.node = kind.merge(c.node, heap.back().node);
+            heap.pop_back();
         }
-        while (step(kind, c)) {
-            releaseBefore(c.pos);
-            if (!cursors.empty() && c.pos >= cursors.front().pos) {
-                cursors.push_back(c);
-                std::push_heap(cursors.begin(), cursors.end(), behind);
+        while (step(kind, passes.line, c)) {
+            if ((!last && c.pos >= until) || (!heap.empty() && c.pos >= heap.front().pos)) {
+                heap.push_back(c);
+                std::push_heap(heap.begin(), heap.end(), behind);
                 break;
             }
         }
     }
+}
+
+// A walk over scans of one kind, ready to move them up to a place; it answers whether any are left.
+template <typename Kind> ase::Walk ase::walkOf(Kind& kind, std::vector<Cursor> cursors) {
+    std::make_heap(cursors.begin(), cursors.end(),
+                   [](const Cursor& a, const Cursor& b) { return a.pos > b.pos; });
+    return [this, &kind, heap = std::move(cursors)](const char* until) mutable {
+        advance(kind, heap, until);
+        return !heap.empty();
+    };
+}
+
+// Runs walks side by side through the file in steps of kReleaseStep bytes, handing back the pages
+// behind each step once every walk has passed them: walks over the same lines read them while
+// they are still at hand.
+void ase::walk(std::vector<Walk> walks) {
+    const char* const end = data + size;
+    for (const char* from = data; !walks.empty();) {
+        const char* until = end - from > kReleaseStep ? from + kReleaseStep : end;
+        walks.erase(
+            std::remove_if(walks.begin(), walks.end(), [until](Walk& w) { return !w(until); }),
+            walks.end());
+        view.release(from, until);
+        from = until;
+    }
+}
+
+template <typename Kind> void ase::walk(Kind& kind, std::vector<Cursor> cursors) {
+    walk({walkOf(kind, std::move(cursors))});
 }
 
 // Cursors at the starts of the scans numbered firstNumber on; a number without a start gets none.
@@ -810,19 +915,13 @@ std::vector<ase::Cursor> ase::cursors(const std::vector<std::size_t>& starts, in
     return result;
 }
 
-// The object and "*MATERIAL" walks over the whole file, and the budget of array entries.
+// The note of lines, where ranges start, and the budget of array entries.
 void ase::findStarts() {
     noteLines();
-    objectStarts.clear();
-    materialStarts.clear();
     Input start = {data, data + size};
     asescan::skipSpace(start);
     firstWord = start.pos;
-    Starts objects = {kGeomObject, data, objectStarts};
-    walk(objects, {cursorAt(firstWord, 0)});
-    Starts materials = {kMaterial, data, materialStarts};
-    walk(materials, {cursorAt(firstWord, 0)});
-    entriesLeft = std::max(kMinEntries, size / kBytesPerEntry);
+    entriesLeft = std::max(minEntries, size / kBytesPerEntry);
     startsFound = true;
 }
 
@@ -870,54 +969,33 @@ void ase::ReadObjectInfo(t3DObject* object, int n) {
     readCounts(object, n, 1);
 }
 
-// The counts scans, then one array per count keyword met, of the last count, within the budget.
 void ase::readCounts(t3DObject* first, int firstNumber, int count) {
     CountScans scans(count);
     walk(scans, cursors(objectStarts, firstNumber, count));
-    scans.resolve();
-    for (int i = 0; i < count; ++i) {
-        const CountWrites& w = scans.writes[static_cast<std::size_t>(i)];
-        t3DObject& o = first[i];
-        int* counts[3] = {&o.vertexCount, &o.faceCount, &o.texVertexCount};
-        for (int k = 0; k < 3; ++k) {
-            if (!w.seen[k])
-                continue;
-            int& c = *counts[k];
-            if (w.count[k].read > 0)
-                c = w.count[k].value[0];
-            c = static_cast<int>(
-                std::min<std::size_t>(static_cast<std::size_t>(std::max(c, 0)), entriesLeft));
-            entriesLeft -= static_cast<std::size_t>(c);
-            if (k == 0)
-                replaceArray(o.vertices, c);
-            else if (k == 1)
-                replaceArray(o.faces, c);
-            else
-                replaceArray(o.texVertices, c);
-        }
-    }
+    makeArrays(scans, first, count, entriesLeft);
 }
 
-bool ase::readQuoted(Word& value) {
-    return readQuotedValue(in, value);
+// The counts and the material numbers of objects, side by side.
+void ase::readCountsAndMaterialRefs(t3DObject* first, int firstNumber, int count) {
+    CountScans counts(count);
+    RefScans refs(count);
+    walk({walkOf(counts, cursors(objectStarts, firstNumber, count)),
+          walkOf(refs, cursors(objectStarts, firstNumber, count))});
+    makeArrays(counts, first, count, entriesLeft);
+    setMaterialRefs(refs, first, count);
 }
 
 void ase::GetTextureName(tMaterialInfo* material) {
-    Word value;
-    if (readQuoted(value))
-        Quoted{true, value}.copyTo(material->textureFile);
+    readQuotedInto(in, material->textureFile);
 }
 
 void ase::GetMaterialName(tMaterialInfo* material) {
-    Word value;
-    if (readQuoted(value))
-        Quoted{true, value}.copyTo(material->name);
+    readQuotedInto(in, material->name);
 }
 
 void ase::ReadObjectData(t3DModel* model, t3DObject* object, int n) {
     readMaterialRefs(object, n, 1);
-    for (int keyword : {kVertex, kTexVertex, kFace, kTexFace})
-        readData(model, object, n, 1, keyword);
+    readData(model, object, n, 1, {kVertex, kTexVertex, kFace, kTexFace});
 }
 
 void ase::GetData(t3DModel* model, t3DObject* object, const char* keyword, int n) {
@@ -925,42 +1003,48 @@ void ase::GetData(t3DModel* model, t3DObject* object, const char* keyword, int n
     if (k == kMaterialRef)
         readMaterialRefs(object, n, 1);
     else if (isDataKeyword(k))
-        readData(model, object, n, 1, k);
+        readData(model, object, n, 1, {k});
 }
 
 void ase::readMaterialRefs(t3DObject* first, int firstNumber, int count) {
     RefScans scans(count);
     walk(scans, cursors(objectStarts, firstNumber, count));
-    scans.resolve();
-    for (int i = 0; i < count; ++i)
-        if (scans.writes[static_cast<std::size_t>(i)].id.read > 0)
-            first[i].materialId = scans.writes[static_cast<std::size_t>(i)].id.value[0];
+    setMaterialRefs(scans, first, count);
 }
 
-void ase::readData(t3DModel* model, t3DObject* first, int firstNumber, int count, int keyword) {
+// The data passes of each keyword over the objects, side by side: they write apart from each other.
+void ase::readData(t3DModel* model, t3DObject* first, int firstNumber, int count,
+                   std::initializer_list<int> keywords) {
     std::vector<CVector2> tiles(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i)
         tiles[static_cast<std::size_t>(i)] = tilingOf(model, first[i]);
-    DataScans scans(static_cast<Keyword>(keyword), first, std::move(tiles));
-    walk(scans, cursors(objectStarts, firstNumber, count));
-    scans.resolve();
+    std::vector<DataScans> scans;
+    scans.reserve(keywords.size());
+    std::vector<Walk> walks;
+    for (int keyword : keywords) {
+        scans.emplace_back(static_cast<Keyword>(keyword), first, tiles);
+        walks.push_back(walkOf(scans.back(), cursors(objectStarts, firstNumber, count)));
+    }
+    walk(std::move(walks));
+    for (DataScans& s : scans)
+        s.resolve();
 }
 
 void ase::ReadVertex(t3DObject* object) {
-    store(*object, kVertex, readVertexLine(in), {1.0f, 1.0f});
+    store(*object, kVertex, readLine(kVertex, in), {1.0f, 1.0f});
 }
 
 void ase::ReadTextureVertex(t3DObject* object, tMaterialInfo material) {
     object->hasTexture = true;
-    store(*object, kTexVertex, readTexVertexLine(in), {material.uTile, material.vTile});
+    store(*object, kTexVertex, readLine(kTexVertex, in), {material.uTile, material.vTile});
 }
 
 void ase::ReadFace(t3DObject* object) {
-    store(*object, kFace, readFaceLine(in), {1.0f, 1.0f});
+    store(*object, kFace, readLine(kFace, in), {1.0f, 1.0f});
 }
 
 void ase::ReadTextureFace(t3DObject* object) {
-    store(*object, kTexFace, readTexFaceLine(in), {1.0f, 1.0f});
+    store(*object, kTexFace, readLine(kTexFace, in), {1.0f, 1.0f});
 }
 
 // One pass over the faces per object. Each face's normal is added to its corners in face order,

@@ -4,22 +4,24 @@
 // Each question (how many objects, material n, the counts of object n, its vertices, ...) is a
 // scan of its own that reads word by word from where its range starts, acts on its keywords and
 // skips the rest of any other line in pieces of at most 99 characters. The file is held in memory
-// for the duration of one import, and one pass over it notes every line that some scan acts on.
-// A scan then goes from noted line to noted line and reads only where it acts or where a line is
-// too long or too odd for that shortcut. A scan's way through the file depends only on where it
-// stands and on its own keywords, so scans of one kind (all material scans, all vertex passes,
-// ...) run side by side in file order, and two that meet go on as one: every file reads in time
-// linear in its size, whatever its lines hide.
+// for the duration of one import, and one pass over it notes every line that some scan acts on
+// and where the objects' and materials' ranges start. A scan then goes from noted line to noted
+// line and reads only where it acts or where a line is too long or too odd for that shortcut. A
+// scan's way through the file depends only on where it stands and on its own keywords, so scans
+// of one kind (all material scans, all vertex passes, ...) run side by side in file order, and two
+// that meet go on as one: every file reads in time linear in its size, whatever its lines hide.
+// Kinds that write apart (the four data passes; the counts and the material numbers) also go
+// through the file together, so that each page of it is read while it is at hand.
 //
 // What the reader does with input a plain scanner could not handle:
 // - a word or quoted value of any length is read whole; a quoted value keeps its first 254
 //   characters;
 // - "*MATERIAL_COUNT" is bounded by the number of "*MATERIAL" words plus kMaxEmptyMaterials;
-// - the arrays of a file share a budget of entries, the larger of kMinEntries and the file's size
-//   divided by kBytesPerEntry (the shortest data line a file can hold). Objects in file order,
-//   and within one its vertex, face and texture vertex counts in this order, take what they
-//   declare, a negative count being 0, as long as the budget lasts; a count beyond what is left
-//   gets what is left;
+// - the arrays of a file share a budget of entries, the larger of kMinEntries (or a lower floor
+//   set with setMinEntries) and the file's size divided by kBytesPerEntry (the shortest data line
+//   a file can hold). Objects in file order, and within one its vertex, face and texture vertex
+//   counts in this order, take what they declare, a negative count being 0, as long as the budget
+//   lasts; a count beyond what is left gets what is left;
 // - a data line whose index lies outside its array (or whose array was never declared) is read and
 //   dropped;
 // - texture vertices of an object without a valid material are kept unscaled;
@@ -39,6 +41,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
+#include <initializer_list>
 #include <vector>
 
 class ase {
@@ -51,6 +55,10 @@ class ase {
 
     ase() {}
     ~ase() {}
+
+    // Lowers the budget's floor for the imports that follow. Only the fuzz target does: there a
+    // tiny input declaring a million entries would otherwise fill and draw that many on every run.
+    void setMinEntries(std::size_t entries) { minEntries = entries; }
 
     bool ImportASE(t3DModel* model, const char* path);
     void ReadAseFile(t3DModel* model);
@@ -83,19 +91,27 @@ class ase {
     void noteLines();
     void findStarts();
     bool isLineStart(const char* p) const;
+    const char* placeOf(std::size_t line) const;
     Cursor cursorAt(const char* p, int node) const;
     std::vector<Cursor> cursors(const std::vector<std::size_t>& starts, int firstNumber, int count);
-    template <typename Kind> bool step(Kind& kind, Cursor& c);
+    template <typename Kind> bool step(Kind& kind, const bool* passes, Cursor& c);
+    template <typename Kind> void advance(Kind& kind, std::vector<Cursor>& heap, const char* until);
+    using Walk = std::function<bool(const char* until)>;
+    template <typename Kind> Walk walkOf(Kind& kind, std::vector<Cursor> cursors);
+    void walk(std::vector<Walk> walks);
     template <typename Kind> void walk(Kind& kind, std::vector<Cursor> cursors);
-    void releaseBefore(const char* p);
     void readMaterials(tMaterialInfo* first, int firstNumber, int count);
     void readCounts(t3DObject* first, int firstNumber, int count);
     void readMaterialRefs(t3DObject* first, int firstNumber, int count);
-    void readData(t3DModel* model, t3DObject* first, int firstNumber, int count, int keyword);
-    bool readQuoted(asescan::Word& value);
+    void readCountsAndMaterialRefs(t3DObject* first, int firstNumber, int count);
+    void readData(t3DModel* model, t3DObject* first, int firstNumber, int count,
+                  std::initializer_list<int> keywords);
+    // The scans hand back the pages behind them in steps of this many bytes, so that a huge file
+    // is never resident as a whole.
     static const std::ptrdiff_t kReleaseStep = 2 << 20;
 
     std::FILE* file = nullptr;
+    std::size_t minEntries = kMinEntries;
     // The open file's contents and the read position within them.
     FileView view;
     const char* data = nullptr;
@@ -111,6 +127,4 @@ class ase {
     std::vector<std::size_t> materialStarts;
     std::size_t entriesLeft = 0;
     const char* firstWord = nullptr;
-    // Up to where the pages of the view have been handed back in the current pass.
-    const char* released = nullptr;
 };

@@ -5,10 +5,6 @@
 #include <cstdlib>
 #include <string>
 
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
-
 namespace asescan {
 
 namespace {
@@ -25,75 +21,8 @@ char lower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-// Powers of ten that a float holds exactly.
-const float kPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
-
-// A plain decimal number with few digits converts with one exact operation: both the digits as an
-// integer up to 2^24 and the power of ten up to 10^10 are exact floats, and one correctly rounded
-// multiplication or division gives what strtof gives. False when the text needs strtof.
-bool convertSimple(const char* p, const char* end, float& value, bool& converted) {
-    bool negative = false;
-    if (p < end && (*p == '-' || *p == '+'))
-        negative = *p++ == '-';
-    std::uint64_t digits = 0;
-    int digitCount = 0;
-    int exponent = 0;
-    bool any = false;
-    for (; p < end && isDigit(*p); ++p, any = true) {
-        if (digits != 0 || *p != '0') {
-            if (++digitCount > 18)
-                return false;
-            digits = digits * 10 + static_cast<unsigned>(*p - '0');
-        }
-    }
-    if (p < end && *p == '.') {
-        for (++p; p < end && isDigit(*p); ++p, any = true) {
-            --exponent;
-            if (digits != 0 || *p != '0') {
-                if (++digitCount > 18)
-                    return false;
-                digits = digits * 10 + static_cast<unsigned>(*p - '0');
-            }
-        }
-    }
-    converted = any;
-    if (!any)
-        return true;
-    // An exponent counts only with at least one digit; "1e" and "1e+" are read as "1".
-    if (p < end && (*p == 'e' || *p == 'E')) {
-        const char* q = p + 1;
-        bool negativeExponent = false;
-        if (q < end && (*q == '-' || *q == '+'))
-            negativeExponent = *q++ == '-';
-        if (q < end && isDigit(*q)) {
-            int e = 0;
-            for (; q < end && isDigit(*q); ++q)
-                if (e < 100000)
-                    e = e * 10 + (*q - '0');
-            exponent += negativeExponent ? -e : e;
-        }
-    }
-    if (digits == 0) {
-        value = negative ? -0.0f : 0.0f;
-        return true;
-    }
-    while (digits > (1u << 24) && digits % 10 == 0) {
-        digits /= 10;
-        ++exponent;
-    }
-    if (digits > (1u << 24) || exponent < -10 || exponent > 10)
-        return false;
-    float result = static_cast<float>(digits);
-    result = exponent >= 0 ? result * kPowersOfTen[exponent] : result / kPowersOfTen[-exponent];
-    value = negative ? -result : result;
-    return true;
-}
-
 // strtof on exactly the characters scanf collected, as scanf does; false when it takes none.
-bool convert(const char* begin, const char* end, bool plain, float& value) {
-    bool converted = false;
-    if (plain && convertSimple(begin, end, value, converted))
-        return converted;
+bool convert(const char* begin, const char* end, float& value) {
     char small[64];
     std::string large;
     const std::size_t length = static_cast<std::size_t>(end - begin);
@@ -127,7 +56,7 @@ bool matchWord(Input& in, const char* rest) {
 
 } // namespace
 
-bool readWord(Input& in, Word& word) {
+bool detail::readWord(Input& in, Word& word) {
     skipSpace(in);
     if (in.pos == in.end)
         return false;
@@ -164,7 +93,7 @@ bool readWord(Input& in, Word& word) {
     return true;
 }
 
-bool readInt(Input& in, int& value) {
+bool detail::readInt(Input& in, int& value) {
     skipSpace(in);
     if (in.pos == in.end)
         return false;
@@ -174,16 +103,21 @@ bool readInt(Input& in, int& value) {
         negative = *p++ == '-';
     const char* digits = p;
     std::uint64_t magnitude = 0;
-    bool overflow = false;
-    for (; p < in.end && isDigit(*p); ++p) {
-        if (magnitude > (UINT64_MAX - 9) / 10)
-            overflow = true;
-        else
-            magnitude = magnitude * 10 + static_cast<unsigned>(*p - '0');
-    }
+    p = digitRun(p, in.end, magnitude);
     in.pos = p;
     if (p == digits)
         return false;
+    // Up to 19 digits the run's value is exact; beyond, leading zeros aside, it is too large.
+    bool overflow = false;
+    if (p - digits > 19) {
+        magnitude = 0;
+        for (const char* d = digits; d < p; ++d) {
+            if (magnitude > (UINT64_MAX - 9) / 10)
+                overflow = true;
+            else
+                magnitude = magnitude * 10 + static_cast<unsigned>(*d - '0');
+        }
+    }
     const std::uint64_t limit = negative ? std::uint64_t(LONG_MAX) + 1 : std::uint64_t(LONG_MAX);
     if (overflow || magnitude > limit)
         magnitude = limit;
@@ -192,7 +126,7 @@ bool readInt(Input& in, int& value) {
     return true;
 }
 
-bool readFloat(Input& in, float& value) {
+bool detail::readFloat(Input& in, float& value) {
     skipSpace(in);
     if (in.pos == in.end)
         return false;
@@ -211,7 +145,7 @@ bool readFloat(Input& in, float& value) {
         in.pos = p + 1;
         if (!matchWord(in, "an"))
             return false;
-        return convert(begin, in.pos, false, value);
+        return convert(begin, in.pos, value);
     }
     if (first == 'i') {
         in.pos = p + 1;
@@ -222,7 +156,7 @@ bool readFloat(Input& in, float& value) {
             if (!matchWord(in, "nity"))
                 return false;
         }
-        return convert(begin, in.pos, false, value);
+        return convert(begin, in.pos, value);
     }
 
     bool hex = false;
@@ -260,7 +194,7 @@ bool readFloat(Input& in, float& value) {
     const std::ptrdiff_t collected = p - begin;
     if (collected == (sign ? 1 : 0) || (hex && collected == (sign ? 3 : 2)))
         return false;
-    return convert(begin, p, !hex, value);
+    return convert(begin, p, value);
 }
 
 void skipLinePiece(Input& in) {

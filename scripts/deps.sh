@@ -20,7 +20,7 @@ if [ "${1:-run}" = test ]; then
     packages+=("${windows[@]}" wine wine64 unzip)
 fi
 # The comparison of the model import with Assimp's (scripts/readbench.sh).
-[ "${1:-run}" = bench ] && packages+=(libassimp-dev time)
+[ "${1:-run}" = bench ] && packages+=(libassimp-dev python3)
 
 missing=()
 for p in "${packages[@]}"; do

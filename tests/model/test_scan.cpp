@@ -60,10 +60,13 @@ Outcome ours(const std::string& text, char conversion) {
     return {answer, value(conversion, i, v, w.length), in.pos - text.data()};
 }
 
+// The text alone, and followed by more as in a file, where white space is passed sixteen bytes
+// at a time.
 void expectSame(const std::string& text) {
-    for (char conversion : {'d', 'f', 's', 'l'})
-        ASSERT_EQ(library(text, conversion), ours(text, conversion))
-            << "'" << conversion << "' on " << ::testing::PrintToString(text);
+    for (const std::string& input : {text, text + "\t9876543210"})
+        for (char conversion : {'d', 'f', 's', 'l'})
+            ASSERT_EQ(library(input, conversion), ours(input, conversion))
+                << "'" << conversion << "' on " << ::testing::PrintToString(input);
 }
 
 TEST(FormattedInput, CasesRandomTextSeldomSpells) {
@@ -71,7 +74,7 @@ TEST(FormattedInput, CasesRandomTextSeldomSpells) {
          {"nan(12)", "infinity", "-Inf", "0X1P-2", "0x1.8p3", "3.40282357e38", "1.17549435e-38",
           "1.4e-45", "7e-46", "1e999999999999", "0.1000000000000000055511151231257827",
           "123456789012345678901234567890", "-9223372036854775808", "9223372036854775808",
-          "99999999999999999999", "4294967297"})
+          "99999999999999999999", "4294967297", "00000000000000000000001", "16777217"})
         expectSame(text);
     expectSame(std::string("ab\0cd ef", 8));
     for (int length : {98, 99, 150})
