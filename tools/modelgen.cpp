@@ -131,10 +131,10 @@ void box(Mesh& m, const Frame& f, V3 half, double texel) {
 }
 
 // Surfaces of revolution. A profile runs in the (r, h) half plane of a frame, r the distance
-// from the axis n and h the height along it; the outside lies to the right of the direction of
-// travel (so a closed loop runs counter-clockwise with r to the right and h up). A point with
-// r = 0 is a pole. A sharp point gets two rings of vertices, so the reader does not smooth
-// across it. sa and sb stretch the surface along a and b for oval sections.
+// from the axis n and h the height along it, from one pole (r = 0) to the other; the outside lies
+// to the right of the direction of travel (r to the right and h up). A sharp point gets two
+// rings of vertices, so the reader does not smooth across it. sa and sb stretch the surface
+// along a and b for oval sections. u goes once round, from +a towards +b.
 struct ProfilePoint {
     double r, h;
     bool sharp;
@@ -144,40 +144,28 @@ enum class VMode { ArcLength, Height };
 
 struct Lathe {
     int segments = 16;
-    double uRepeat = 1; // times the bitmap goes round
-    double uOffset = 0; // added to u; u = 0 lies on +a
     VMode vMode = VMode::ArcLength;
     double sa = 1, sb = 1;
-    bool loop = false;
 };
+
+// v of each profile point: its distance along the profile, or its height, over the whole.
+std::vector<double> profileV(const std::vector<ProfilePoint>& prof, VMode mode) {
+    std::vector<double> v(prof.size(), 0);
+    for (size_t i = 1; i < prof.size(); ++i) {
+        v[i] = mode == VMode::Height
+                   ? prof[i].h - prof[0].h
+                   : v[i - 1] + std::hypot(prof[i].r - prof[i - 1].r, prof[i].h - prof[i - 1].h);
+    }
+    double lo = *std::min_element(v.begin(), v.end()), hi = *std::max_element(v.begin(), v.end());
+    for (double& x : v)
+        x = (x - lo) / (hi - lo);
+    return v;
+}
 
 void lathe(Mesh& m, const Frame& f, const std::vector<ProfilePoint>& prof, const Lathe& o) {
     const int n = o.segments;
     const int count = static_cast<int>(prof.size());
-    const int spans = o.loop ? count : count - 1;
-
-    // v of each point; a loop gets one more row for its closing point.
-    std::vector<double> v(count + 1, 0);
-    double total = 0;
-    for (int i = 1; i <= spans; ++i) {
-        const ProfilePoint& p = prof[i - 1];
-        const ProfilePoint& q = prof[i % count];
-        total += std::hypot(q.r - p.r, q.h - p.h);
-        v[i] = total;
-    }
-    double hMin = prof[0].h, hMax = prof[0].h;
-    for (const ProfilePoint& p : prof) {
-        hMin = std::min(hMin, p.h);
-        hMax = std::max(hMax, p.h);
-    }
-    for (int i = 0; i <= count; ++i) {
-        if (o.vMode == VMode::Height)
-            v[i] = (prof[i % count].h - hMin) / (hMax - hMin);
-        else
-            v[i] /= total;
-    }
-    if (o.loop && o.vMode == VMode::Height)
-        v[count] = v[0];
+    const std::vector<double> v = profileV(prof, o.vMode);
 
     // Vertex rings: `before` serves the span ending at the point, `after` the one leaving it.
     std::vector<int> before(count), after(count);
@@ -201,19 +189,17 @@ void lathe(Mesh& m, const Frame& f, const std::vector<ProfilePoint>& prof, const
             after[i] = first;
         }
     }
-    // Texture rows, n + 1 entries each so the seam gets u = uRepeat on its far side.
-    std::vector<int> row(count + 1);
-    for (int i = 0; i <= count; ++i) {
+    // Texture rows, n + 1 entries each so the seam gets u = 1 on its far side. A pole's u lies
+    // in the middle of each segment.
+    std::vector<int> row(count);
+    for (int i = 0; i < count; ++i) {
         row[i] = static_cast<int>(m.tverts.size());
-        bool isPole = pole[i % count];
-        for (int j = 0; j <= n; ++j) {
-            double u = (j + (isPole ? 0.5 : 0.0)) / n;
-            m.tvert(u * o.uRepeat + o.uOffset, v[i]);
-        }
+        for (int j = 0; j <= n; ++j)
+            m.tvert((j + (pole[i] ? 0.5 : 0.0)) / n, v[i]);
     }
-    for (int i = 0; i < spans; ++i) {
-        int k = (i + 1) % count;
-        int ta = row[i], tb = row[i + 1];
+    for (int i = 0; i + 1 < count; ++i) {
+        int k = i + 1;
+        int ta = row[i], tb = row[k];
         for (int j = 0; j < n; ++j) {
             int j1 = (j + 1) % n;
             if (pole[i]) {
@@ -229,8 +215,7 @@ void lathe(Mesh& m, const Frame& f, const std::vector<ProfilePoint>& prof, const
 }
 
 // An ellipsoid around f.o with radii ra, rb, rn along the frame's axes.
-void ellipsoid(Mesh& m, const Frame& f, double ra, double rb, double rn, int segments, int rings,
-               VMode vMode = VMode::ArcLength) {
+void ellipsoid(Mesh& m, const Frame& f, double ra, double rb, double rn, int segments, int rings) {
     std::vector<ProfilePoint> prof;
     for (int i = 0; i <= rings; ++i) {
         double phi = -kPi / 2 + kPi * i / rings;
@@ -241,26 +226,72 @@ void ellipsoid(Mesh& m, const Frame& f, double ra, double rb, double rn, int seg
     o.segments = segments;
     o.sa = ra;
     o.sb = rb;
-    o.vMode = vMode;
     lathe(m, f, prof, o);
 }
 
-// A limb: a tapered capsule from a (radius ra) to b (radius rb), v running from a to b.
-void capsule(Mesh& m, V3 a, V3 b, double ra, double rb, V3 hint, int segments, int capRings) {
-    Frame f = frameAlong(a, b - a, hint);
-    double len = length(b - a);
-    std::vector<ProfilePoint> prof;
-    for (int i = 0; i <= capRings; ++i) {
-        double phi = -kPi / 2 + kPi / 2 * i / capRings;
-        prof.push_back({i == 0 ? 0 : ra * std::cos(phi), ra * std::sin(phi), false});
+// v turned by the smallest rotation that takes the unit vector `from` to `to`, so that the
+// cross sections along a bent limb do not twist.
+V3 turn(V3 v, V3 from, V3 to) {
+    V3 k = cross(from, to);
+    double s = length(k), c = dot(from, to);
+    if (s < 1e-12)
+        return v;
+    k = k * (1 / s);
+    return v * c + cross(k, v) * s + k * (dot(k, v) * (1 - c));
+}
+
+// A limb along a path of joints, each with its radius and its v; u goes round from `hint`. The
+// rings at bends lie in the plane that halves the bend, so both pieces keep their thickness, and
+// short cones close the ends at v = 0 and 1.
+struct Joint {
+    V3 p;
+    double r, v;
+};
+
+void limb(Mesh& m, const std::vector<Joint>& path, V3 hint, int segments) {
+    const int n = segments, count = static_cast<int>(path.size());
+    const V3 first = unit(path[1].p - path[0].p),
+             last = unit(path[count - 1].p - path[count - 2].p);
+    const int start = m.vert(path[0].p - first * (0.6 * path[0].r));
+    V3 a = unit(hint - first * dot(hint, first)), prev = first;
+    for (int i = 0; i < count; ++i) {
+        const V3 in = i > 0 ? unit(path[i].p - path[i - 1].p) : first;
+        const V3 out = i + 1 < count ? unit(path[i + 1].p - path[i].p) : last;
+        const V3 mitre = unit(in + out);
+        a = turn(a, prev, in);
+        prev = in;
+        const V3 b = cross(in, a);
+        for (int j = 0; j < n; ++j) {
+            const double t = 2 * kPi * j / n;
+            const V3 off = (a * std::cos(t) + b * std::sin(t)) * path[i].r;
+            m.vert(path[i].p + off - in * (dot(off, mitre) / dot(in, mitre)));
+        }
     }
-    for (int i = 1; i <= capRings; ++i) {
-        double phi = kPi / 2 * i / capRings;
-        prof.push_back({i == capRings ? 0 : rb * std::cos(phi), len + rb * std::sin(phi), false});
+    const int end = m.vert(path[count - 1].p + last * (0.6 * path[count - 1].r));
+
+    const int tStart = static_cast<int>(m.tverts.size());
+    for (int j = 0; j < n; ++j)
+        m.tvert((j + 0.5) / n, 0);
+    for (int i = 0; i < count; ++i)
+        for (int j = 0; j <= n; ++j)
+            m.tvert(static_cast<double>(j) / n, path[i].v);
+    const int tEnd = static_cast<int>(m.tverts.size());
+    for (int j = 0; j < n; ++j)
+        m.tvert((j + 0.5) / n, 1);
+
+    const auto ring = [&](int i, int j) { return start + 1 + i * n + j % n; };
+    const auto tring = [&](int i, int j) { return tStart + n + i * (n + 1) + j; };
+    for (int j = 0; j < n; ++j) {
+        m.tri(start, ring(0, j + 1), ring(0, j), tStart + j, tring(0, j + 1), tring(0, j));
+        for (int i = 0; i + 1 < count; ++i) {
+            m.tri(ring(i, j), ring(i, j + 1), ring(i + 1, j + 1), tring(i, j), tring(i, j + 1),
+                  tring(i + 1, j + 1));
+            m.tri(ring(i, j), ring(i + 1, j + 1), ring(i + 1, j), tring(i, j), tring(i + 1, j + 1),
+                  tring(i + 1, j));
+        }
+        m.tri(ring(count - 1, j), ring(count - 1, j + 1), end, tring(count - 1, j),
+              tring(count - 1, j + 1), tEnd + j);
     }
-    Lathe o;
-    o.segments = segments;
-    lathe(m, f, prof, o);
 }
 
 // Ear clipping for a simple counter-clockwise polygon.
@@ -735,62 +766,77 @@ Colour paintReflector(int x, int y, int size) {
     return Colour{220, 30, 25} * (1.15 - 0.08 * d);
 }
 
-Colour paintLamp(int x, int y, int size) {
-    (void)size;
-    int cx = x % 8, cy = y % 8;
-    double d = std::hypot(cx - 3.5, cy - 3.5);
-    return Colour{255, 250, 215} * (1.0 - 0.05 * d);
+// The wheel: one surface of revolution about the axle, radius 8 and 5 wide. Its sides are
+// shallow dishes that carry the sidewall, rim, spokes and hub as paint; the tread and its bevelled
+// shoulders run between them. v runs from the hub of one side to the hub of the other.
+const double kWheelRadius = 8, kWheelHalfWidth = 2.5, kDishRadius = 7;
+const int kWheelSegments = 12, kSpokes = 4;
+
+std::vector<ProfilePoint> wheelProfile() {
+    const double w = kWheelHalfWidth, R = kWheelRadius;
+    return {{0, -1.9, false}, {kDishRadius, -w, true}, {R, -1.5, false},
+            {R, 1.5, false},  {kDishRadius, w, true},  {0, 1.9, false}};
 }
 
-// Tyre: u is one tread block, v goes once round the section starting at the middle of the
-// tread, so the running surface is v near 0 and near 1 (|across| below kTreadHalfV).
-const double kTreadHalfV = 0.17;
+const std::vector<double> kWheelV = profileV(wheelProfile(), VMode::ArcLength);
+const double kDishV = kWheelV[1], kTreadV0 = kWheelV[2];
 
-Colour paintTyre(int x, int y, int size) {
+Colour paintWheel(int x, int y, int size) {
     double u = (x + 0.5) / size, v = (y + 0.5) / size;
     Colour rubber = grain({46, 46, 50}, x, y, size, 16, 0.18, 17);
-    double across = (v < 0.5 ? v : v - 1) / kTreadHalfV; // -1 .. 1 over the tread
-    if (std::fabs(across) >= 1)
-        return (x % 16 < 2) ? rubber * 0.8 : rubber;
-    // Chevron blocks: light rubber blocks, dark grooves, a groove down the middle.
-    double shifted = u + 0.3 * std::fabs(across);
-    double phase = shifted - std::floor(shifted);
-    if (phase < 0.32 || std::fabs(across) < 0.08)
-        return {18, 18, 20};
-    return rubber * 1.9;
-}
-
-Colour paintRim(int x, int y, int size) {
-    double streak = fbm(x * 4, y / 4, size, 16, 2, 18);
-    return Colour{205, 208, 214} * (0.9 + 0.2 * streak);
-}
-
-Colour paintHub(int x, int y, int size) {
-    Colour c = grain({200, 32, 28}, x, y, size, 8, 0.1, 19);
-    if (y % 16 < 2)
-        return c * 0.7;
-    return c;
-}
-
-Colour paintSpokeMark(int x, int y, int size) {
-    return grain({250, 205, 20}, x, y, size, 8, 0.08, 20);
+    if (v > kDishV && v < 1 - kDishV) {
+        // Chevron tread blocks, 24 round the wheel, with a groove down the middle.
+        double across = (v - 0.5) / (0.5 - kTreadV0); // -1 .. 1 over the tread
+        if (std::fabs(across) >= 1)
+            return rubber;
+        double shifted = u * 24 + 0.3 * std::fabs(across);
+        if (shifted - std::floor(shifted) < 0.32 || std::fabs(across) < 0.08)
+            return {18, 18, 20};
+        return rubber * 1.9;
+    }
+    // A side: v grows with the distance from the hub, the same on both sides. Spokes are bands
+    // of u centred on a segment, which the hub's fan of triangles draws as straight bars.
+    double r = kDishRadius * (v < 0.5 ? v : 1 - v) / kDishV;
+    if (r > 5.8)
+        return std::fabs(r - 6.4) < 0.06 ? rubber * 1.6 : rubber;
+    if (r > 4.5) {
+        Colour metal = Colour{205, 208, 214} * (0.9 + 0.2 * fbm(x * 4, y / 4, size, 16, 2, 18));
+        return r < 4.75 ? metal * 0.75 : metal;
+    }
+    if (r < 1.7) {
+        if (r < 0.5)
+            return {190, 192, 198};
+        Colour hub = grain({200, 32, 28}, x, y, size, 8, 0.1, 19);
+        return r > 1.45 ? hub * 0.7 : hub;
+    }
+    double spoke = u * kSpokes;
+    double off = spoke - std::floor(spoke) - 0.5 / (kWheelSegments / kSpokes);
+    if (std::fabs(off) < 0.07)
+        return spoke < 1 ? grain({250, 205, 20}, x, y, size, 8, 0.08, 20)
+                         : Colour{205, 208, 214} * 0.92;
+    return {34, 34, 38};
 }
 
 Colour skin(Colour tone, int x, int y, int size, std::uint32_t seed) {
     return grain(tone, x, y, size, 8, 0.05, seed);
 }
 
-Colour paintSkin1(int x, int y, int size) {
-    return skin({240, 196, 165}, x, y, size, 21);
-}
 Colour paintSkin2(int x, int y, int size) {
     return skin({164, 110, 74}, x, y, size, 22);
 }
 
-// Heads: u = 0.5 is the face (-x in the file), v is height from chin (0) to crown (1).
+// Heads: u = 0.5 is the face (-x in the file), v is height from the neck's foot to the crown.
+// The face is drawn in the head's own height, from the chin (0) to the crown (1).
+const double kHeadRadius = 2.75, kNeckFoot = -3.55;
+
+double headV(int y, int size) {
+    double h = kNeckFoot + (y + 0.5) / size * (kHeadRadius - kNeckFoot);
+    return (h + kHeadRadius) / (2 * kHeadRadius);
+}
+
 Colour face(Colour tone, Colour hair, double hairLine, double backHair, int x, int y, int size,
             std::uint32_t seed) {
-    double u = (x + 0.5) / size, v = (y + 0.5) / size;
+    double u = (x + 0.5) / size, v = headV(y, size);
     Colour c = skin(tone, x, y, size, seed);
     double du = u - 0.5;
     // Hair: over the crown, and down the back of the head to backHair.
@@ -811,7 +857,9 @@ Colour face(Colour tone, Colour hair, double hairLine, double backHair, int x, i
         return Colour{170, 70, 70};
     if (std::fabs(du) < 0.012 && v > 0.40 && v < 0.52)
         return c * 0.85;
-    // Ears are separate parts; cheeks get a little colour.
+    // Ears on the sides, cheeks with a little colour.
+    if (std::hypot((std::fabs(du) - 0.25) / 0.03, (v - 0.5) / 0.09) < 1)
+        return c * 0.85;
     if (std::hypot(std::fabs(du) - 0.09, v - 0.42) < 0.035)
         return mix(c, {230, 120, 110}, 0.25);
     return c;
@@ -821,13 +869,17 @@ Colour paintHead1(int x, int y, int size) {
     return face({240, 196, 165}, {120, 72, 36}, 0.78, 0.42, x, y, size, 23);
 }
 Colour paintHead2(int x, int y, int size) {
-    double u = (x + 0.5) / size, v = (y + 0.5) / size;
+    double u = (x + 0.5) / size, v = headV(y, size);
     Colour c = face({164, 110, 74}, {28, 24, 22}, 0.74, 0.30, x, y, size, 24);
     // A short dark beard along the jaw.
-    if (v < 0.30 && std::fabs(u - 0.5) < 0.2 && !(std::fabs(u - 0.5) < 0.05 && v > 0.27))
+    if (v > 0.1 && v < 0.30 && std::fabs(u - 0.5) < 0.2 && !(std::fabs(u - 0.5) < 0.05 && v > 0.27))
         return grain({40, 32, 28}, x, y, size, 32, 0.4, 25);
     return c;
 }
+
+// Arms run from the shoulder (v = 0) to the wrist (1), legs from the ankle (0) to the hip (1),
+// with the elbow or knee at kLimbBendV.
+const double kLimbV0 = 0.04, kLimbBendV = 0.5, kLimbV1 = 0.96;
 
 // Rider one: red jacket with a white reflective band and a dark zip at the front (u = 0).
 // The torso's v is height: the jeans end, the belt and the band sit at fixed heights.
@@ -852,9 +904,10 @@ Colour paintJacket1(int x, int y, int size) {
     return red;
 }
 
+// The jacket's sleeves, with a reflective band above the elbow.
 Colour paintSleeve1(int x, int y, int size) {
     double v = (y + 0.5) / size;
-    if (v > 0.86 && v < 0.92)
+    if (v > kLimbBendV - 0.08 && v < kLimbBendV - 0.04)
         return {240, 240, 235};
     return grain({205, 34, 38}, x, y, size, 16, 0.12, 28);
 }
@@ -910,29 +963,29 @@ Colour paintShirt2(int x, int y, int size) {
     return green;
 }
 
-Colour paintSleeve2(int x, int y, int size) {
+// Short sleeves with a white hem above the elbow, bare forearms.
+Colour paintArm2(int x, int y, int size) {
     double v = (y + 0.5) / size;
-    if (v > 0.70)
+    if (v < kLimbBendV - 0.14)
+        return grain({44, 160, 78}, x, y, size, 16, 0.1, 35);
+    if (v < kLimbBendV - 0.06)
         return {245, 245, 240};
-    return grain({44, 160, 78}, x, y, size, 16, 0.1, 35);
-}
-
-Colour paintShorts(int x, int y, int size) {
-    double v = (y + 0.5) / size, u = (x + 0.5) / size;
-    Colour c = grain({192, 166, 112}, x, y, size, 32, 0.12, 36);
-    if (v < 0.16)
-        return c * 0.8;
-    if (std::fabs(u - 0.25) < 0.1 && v > 0.4 && v < 0.62)
-        return c * 0.85;
-    return c;
-}
-
-// Bare shin with a white sock at the ankle end (v = 0).
-Colour paintLeg2(int x, int y, int size) {
-    double v = (y + 0.5) / size;
-    if (v < 0.3)
-        return grain({238, 238, 232}, x, y, size, 8, 0.05, 37) * (y % 4 == 0 ? 0.9 : 1.0);
     return paintSkin2(x, y, size);
+}
+
+// A white sock at the ankle, the bare shin, and the shorts from above the knee, with a pocket.
+Colour paintLeg2(int x, int y, int size) {
+    double v = (y + 0.5) / size, u = (x + 0.5) / size;
+    if (v < 0.16)
+        return grain({238, 238, 232}, x, y, size, 8, 0.05, 37) * (y % 4 == 0 ? 0.9 : 1.0);
+    if (v < kLimbBendV + 0.08)
+        return paintSkin2(x, y, size);
+    Colour khaki = grain({192, 166, 112}, x, y, size, 32, 0.12, 36);
+    if (v < kLimbBendV + 0.12)
+        return khaki * 0.8;
+    if (std::fabs(u - 0.25) < 0.1 && v > 0.7 && v < 0.85)
+        return khaki * 0.85;
+    return khaki;
 }
 
 Colour paintBoot(int x, int y, int size) {
@@ -962,34 +1015,17 @@ struct Texture {
 };
 
 const Texture kTextures[] = {
-    {"deck.bmp", 64, paintDeck},
-    {"housing.bmp", 64, paintHousing},
-    {"trim.bmp", 64, paintTrim},
-    {"column.bmp", 64, paintAluminium},
-    {"handlebar.bmp", 64, paintDarkMetal},
-    {"grip.bmp", 64, paintGrip},
-    {"reflector.bmp", 32, paintReflector},
-    {"lamp.bmp", 32, paintLamp},
-    {"tyre.bmp", 128, paintTyre},
-    {"rim.bmp", 64, paintRim},
-    {"hub.bmp", 64, paintHub},
-    {"spokemark.bmp", 32, paintSpokeMark},
-    {"skin1.bmp", 32, paintSkin1},
-    {"skin2.bmp", 32, paintSkin2},
-    {"head1.bmp", 128, paintHead1},
-    {"head2.bmp", 128, paintHead2},
-    {"jacket1.bmp", 128, paintJacket1},
-    {"sleeve1.bmp", 64, paintSleeve1},
-    {"jeans1.bmp", 64, paintJeans},
-    {"shoe1.bmp", 64, paintShoe1},
-    {"glove1.bmp", 32, paintGlove},
-    {"helmet1.bmp", 128, paintHelmet},
-    {"shirt2.bmp", 128, paintShirt2},
-    {"sleeve2.bmp", 64, paintSleeve2},
-    {"shorts2.bmp", 64, paintShorts},
-    {"leg2.bmp", 64, paintLeg2},
-    {"boot2.bmp", 64, paintBoot},
-    {"cap2.bmp", 64, paintCap},
+    {"deck.bmp", 64, paintDeck},           {"housing.bmp", 64, paintHousing},
+    {"trim.bmp", 64, paintTrim},           {"column.bmp", 64, paintAluminium},
+    {"handlebar.bmp", 64, paintDarkMetal}, {"grip.bmp", 64, paintGrip},
+    {"reflector.bmp", 32, paintReflector}, {"wheel.bmp", 256, paintWheel},
+    {"skin2.bmp", 32, paintSkin2},         {"head1.bmp", 128, paintHead1},
+    {"head2.bmp", 128, paintHead2},        {"jacket1.bmp", 128, paintJacket1},
+    {"sleeve1.bmp", 64, paintSleeve1},     {"jeans1.bmp", 64, paintJeans},
+    {"shoe1.bmp", 64, paintShoe1},         {"glove1.bmp", 32, paintGlove},
+    {"helmet1.bmp", 128, paintHelmet},     {"shirt2.bmp", 128, paintShirt2},
+    {"arm2.bmp", 64, paintArm2},           {"leg2.bmp", 64, paintLeg2},
+    {"boot2.bmp", 64, paintBoot},          {"cap2.bmp", 64, paintCap},
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -1224,79 +1260,17 @@ Image paint(const Texture& texture) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// The wheel: centred on the origin, axis along y, radius 8, 5 wide, alike on both sides.
-
-const double kWheelRadius = 8, kWheelHalfWidth = 2.5;
+// The wheel: centred on the origin, axis along y, alike on both sides.
 
 Model buildWheel() {
     Model m;
     m.file = "hjul.ASE";
-    int tyreMat = m.material("Tyre", "tyre.bmp", 0.18, 0.18, 0.2);
-    int rimMat = m.material("Rim", "rim.bmp", 0.8, 0.81, 0.84);
-    int hubMat = m.material("Hub", "hub.bmp", 0.78, 0.13, 0.11);
-    int markMat = m.material("SpokeMark", "spokemark.bmp", 0.98, 0.8, 0.08);
-
     // Axis y: a = x, n = y, b = n x a = -z.
     const Frame axle{{0, 0, 0}, {1, 0, 0}, {0, 0, -1}, {0, 1, 0}};
-
-    // Tyre section, counter-clockwise in (r, h), starting at the middle of the tread (r = 8):
-    // the tread, the rounded shoulder, the sidewall, the bead inside the rim, and back.
-    const double w = kWheelHalfWidth, R = kWheelRadius;
-    const double treadHalf = 1.55, shoulder = w - treadHalf;
-    const int treadSteps = 2, shoulderSteps = 4;
-    std::vector<ProfilePoint> tyre;
-    for (int i = 0; i < treadSteps; ++i)
-        tyre.push_back({R, treadHalf * i / treadSteps, false});
-    for (int i = 0; i <= shoulderSteps; ++i) {
-        double t = kPi / 2 * i / shoulderSteps;
-        tyre.push_back(
-            {R - shoulder + shoulder * std::cos(t), treadHalf + shoulder * std::sin(t), false});
-    }
-    tyre.push_back({R - 1.9, w - 0.05, false});
-    tyre.push_back({5.9, w - 0.35, false});
-    tyre.push_back({5.5, w - 0.7, false});
-    tyre.push_back({5.5, -(w - 0.7), false});
-    tyre.push_back({5.9, -(w - 0.35), false});
-    tyre.push_back({R - 1.9, -(w - 0.05), false});
-    for (int i = 0; i <= shoulderSteps; ++i) {
-        double t = kPi / 2 * i / shoulderSteps;
-        tyre.push_back(
-            {R - shoulder + shoulder * std::sin(t), -treadHalf - shoulder * std::cos(t), false});
-    }
-    for (int i = 1; i < treadSteps; ++i)
-        tyre.push_back({R, -treadHalf + treadHalf * i / treadSteps, false});
-    Lathe tyreLathe;
-    tyreLathe.segments = 48;
-    tyreLathe.uRepeat = 24;
-    tyreLathe.loop = true;
-    lathe(m.object("Tyre", tyreMat), axle, tyre, tyreLathe);
-
-    // Rim: a channel that carries the tyre's bead, with sharp lips.
-    std::vector<ProfilePoint> rim = {{5.7, -2.05, true}, {5.7, 2.05, true},  {4.7, 2.05, true},
-                                     {4.3, 1.4, false},  {4.3, -1.4, false}, {4.7, -2.05, true}};
-    Lathe rimLathe;
-    rimLathe.segments = 40;
-    rimLathe.uRepeat = 8;
-    rimLathe.loop = true;
-    lathe(m.object("Rim", rimMat), axle, rim, rimLathe);
-
-    // Hub: a drum with domed caps on both sides.
-    std::vector<ProfilePoint> hub = {{0, -2.45, false},  {0.9, -2.35, false}, {1.5, -2.1, false},
-                                     {1.75, -1.7, true}, {1.75, 1.7, true},   {1.5, 2.1, false},
-                                     {0.9, 2.35, false}, {0, 2.45, false}};
-    Lathe hubLathe;
-    hubLathe.segments = 20;
-    lathe(m.object("Hub", hubMat), axle, hub, hubLathe);
-
-    // Five spokes in the wheel's middle plane; the first carries a yellow mark so that a turn
-    // of the wheel can be followed.
-    for (int k = 0; k < 5; ++k) {
-        double t = 2 * kPi * k / 5 + kPi / 2;
-        V3 radial{std::cos(t), 0, std::sin(t)};
-        Frame f = frameAlong(radial * 3.05, {0, 1, 0}, radial);
-        Mesh& spoke = m.object("Spoke" + std::to_string(k + 1), k == 0 ? markMat : rimMat);
-        box(spoke, f, {1.5, 0.65, 0.75}, 2.0);
-    }
+    int wheelMat = m.material("Wheel", "wheel.bmp", 0.18, 0.18, 0.2);
+    Lathe o;
+    o.segments = kWheelSegments;
+    lathe(m.object("Wheel", wheelMat), axle, wheelProfile(), o);
     return m;
 }
 
@@ -1318,86 +1292,90 @@ Model buildBar() {
     int barMat = m.material("Handlebar", "handlebar.bmp", 0.3, 0.31, 0.34);
     int gripMat = m.material("Grip", "grip.bmp", 0.16, 0.16, 0.18);
     int reflectorMat = m.material("Reflector", "reflector.bmp", 0.86, 0.12, 0.1);
-    int lampMat = m.material("Lamp", "lamp.bmp", 1.0, 0.98, 0.84);
 
-    // Housing under the deck: a rounded section in the x-z plane, swept along the axle.
-    // Frame: a = x, b = z, n = a x b = -y.
-    const Frame side{{0, 0, 0}, {1, 0, 0}, {0, 0, 1}, {0, -1, 0}};
-    {
-        std::vector<V2> outline;
-        std::vector<bool> smooth;
-        roundedRect(7.0, 2.4, 1.6, 4, outline, smooth);
-        for (V2& p : outline)
-            p.v -= 1.0; // z from -3.4 to 1.4
-        prism(m.object("Housing", housingMat), side, outline, smooth, -14.0, 14.0, 6.0);
-    }
-    // Orange bands on the housing's ends, next to the wheels.
-    for (int s = -1; s <= 1; s += 2) {
-        std::vector<V2> outline;
-        std::vector<bool> smooth;
-        roundedRect(7.3, 2.7, 1.8, 4, outline, smooth);
-        for (V2& p : outline)
-            p.v -= 1.0;
-        double y0 = s < 0 ? -15.0 : 14.0;
-        prism(m.object(s < 0 ? "TrimLeft" : "TrimRight", trimMat), side, outline, smooth, -y0 - 1,
-              -y0, 4.0);
-    }
+    // Parts come before the parts they cover, so that the hidden pixels fail the depth test
+    // instead of being shaded and then painted over: the deck hides the housing's top, the bands
+    // and the reflector its ends and back, the grips the bar's ends, the clamp the column's top.
+
     // Rubber deck on top of the housing.
     {
         Frame f{{0, 0, kDeckTop - 0.4}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
         box(m.object("Deck", deckMat), f, {6.2, 13.4, 0.4}, 8.0);
     }
-    // Fenders: bands over the top of each wheel, concentric with it.
-    for (int s = -1; s <= 1; s += 2) {
+    // Orange bands round the housing's ends, next to the wheels. Frame: a = x, b = z,
+    // n = a x b = -y.
+    const Frame side{{0, 0, 0}, {1, 0, 0}, {0, 0, 1}, {0, -1, 0}};
+    {
+        Mesh& trim = m.object("Trim", trimMat);
+        for (int s = -1; s <= 1; s += 2) {
+            std::vector<V2> outline;
+            std::vector<bool> smooth;
+            roundedRect(7.3, 2.7, 1.8, 1, outline, smooth);
+            for (V2& p : outline)
+                p.v -= 1.0;
+            double y0 = s < 0 ? -15.0 : 14.0;
+            prism(trim, side, outline, smooth, -y0 - 1, -y0, 4.0);
+        }
+    }
+    // A red reflector at the back, where the camera is.
+    box(m.object("Reflector", reflectorMat), frameAlong({7.1, 0, -0.6}, {0, 0, 1}, {1, 0, 0}),
+        {0.2, 3.5, 0.7}, 1.0);
+    // The housing under the deck, a rounded section in the x-z plane swept along the axle, with
+    // the fenders over the wheels and the fairing at the foot of the column: one object, as they
+    // share a material.
+    {
+        Mesh& housing = m.object("Housing", housingMat);
         std::vector<V2> outline;
         std::vector<bool> smooth;
-        const int steps = 14;
-        const double a0 = kPi * 0.12, a1 = kPi * 0.88, rIn = 8.7, rOut = 9.5;
-        for (int i = 0; i <= steps; ++i) {
-            double t = a0 + (a1 - a0) * i / steps;
-            outline.push_back({rOut * std::cos(t), rOut * std::sin(t)});
-            smooth.push_back(i != 0 && i != steps);
+        roundedRect(7.0, 2.4, 1.6, 2, outline, smooth);
+        for (V2& p : outline)
+            p.v -= 1.0; // z from -3.4 to 1.4
+        prism(housing, side, outline, smooth, -14.0, 14.0, 6.0);
+        // Fenders: bands over the top of each wheel, concentric with it.
+        for (int s = -1; s <= 1; s += 2) {
+            outline.clear();
+            smooth.clear();
+            const int steps = 3;
+            const double a0 = kPi * 0.12, a1 = kPi * 0.88, rIn = 8.7, rOut = 9.5;
+            for (int i = 0; i <= steps; ++i) {
+                double t = a0 + (a1 - a0) * i / steps;
+                outline.push_back({rOut * std::cos(t), rOut * std::sin(t)});
+                smooth.push_back(i != 0 && i != steps);
+            }
+            for (int i = steps; i >= 0; --i) {
+                double t = a0 + (a1 - a0) * i / steps;
+                outline.push_back({rIn * std::cos(t), rIn * std::sin(t)});
+                smooth.push_back(i != 0 && i != steps);
+            }
+            double y0 = s < 0 ? -20.2 : 15.0;
+            prism(housing, side, outline, smooth, -(y0 + 5.2), -y0, 6.0);
         }
-        for (int i = steps; i >= 0; --i) {
-            double t = a0 + (a1 - a0) * i / steps;
-            outline.push_back({rIn * std::cos(t), rIn * std::sin(t)});
-            smooth.push_back(i != 0 && i != steps);
-        }
-        double y0 = s < 0 ? -20.2 : 15.0;
-        prism(m.object(s < 0 ? "FenderLeft" : "FenderRight", housingMat), side, outline, smooth,
-              -(y0 + 5.2), -y0, 6.0);
+        box(housing, frameAlong({-5.6, 0, 2.6}, {0, 0, 1}, {1, 0, 0}), {1.6, 3.0, 1.4}, 6.0);
     }
-    // Steering column from the front of the deck up to the handlebar, leaning a little forward.
+    // The grips, then the bar across the column's head with its clamp.
+    for (int s = -1; s <= 1; s += 2) {
+        V3 centre{kGrip.x, s * kGrip.y, kGrip.z};
+        limb(m.object(s < 0 ? "GripLeft" : "GripRight", gripMat),
+             {{centre - V3{0, 1.9, 0}, kGripRadius, 0}, {centre + V3{0, 1.9, 0}, kGripRadius, 1}},
+             {1, 0, 0}, 4);
+    }
+    // The steering column runs from the front of the deck up to the clamp, leaning forward.
     const V3 base{-4.6, 0, 0.6}, top{-6.4, 0, 21.2};
+    {
+        Mesh& bar = m.object("Handlebar", barMat);
+        box(bar, frameAlong({-6.6, 0, 22.0}, top - base, {1, 0, 0}), {1.5, 2.6, 1.6}, 4.0);
+        limb(bar,
+             {{{kGrip.x, -kGrip.y - 2.2, kGrip.z}, 0.65, 0},
+              {{kGrip.x, kGrip.y + 2.2, kGrip.z}, 0.65, 1}},
+             {1, 0, 0}, 6);
+    }
     {
         Frame f = frameAlong(base, top - base, {1, 0, 0});
         std::vector<V2> outline;
         std::vector<bool> smooth;
-        roundedRect(1.3, 1.9, 0.9, 3, outline, smooth);
+        roundedRect(1.3, 1.9, 0.9, 1, outline, smooth);
         prism(m.object("Column", columnMat), f, outline, smooth, 0, length(top - base), 6.0);
     }
-    // A fairing where the column meets the housing.
-    {
-        Frame f = frameAlong({-5.6, 0, 2.6}, {0, 0, 1}, {1, 0, 0});
-        box(m.object("ColumnBase", housingMat), f, {1.6, 3.0, 1.4}, 6.0);
-    }
-    // Head of the column, the bar across it and the two grips.
-    {
-        Frame f = frameAlong({-6.6, 0, 22.0}, top - base, {1, 0, 0});
-        box(m.object("BarClamp", barMat), f, {1.5, 2.6, 1.6}, 4.0);
-    }
-    capsule(m.object("Handlebar", barMat), {kGrip.x, -kGrip.y - 2.2, kGrip.z},
-            {kGrip.x, kGrip.y + 2.2, kGrip.z}, 0.65, 0.65, {1, 0, 0}, 10, 3);
-    for (int s = -1; s <= 1; s += 2) {
-        V3 centre{kGrip.x, s * kGrip.y, kGrip.z};
-        capsule(m.object(s < 0 ? "GripLeft" : "GripRight", gripMat), centre - V3{0, 1.9, 0},
-                centre + V3{0, 1.9, 0}, kGripRadius, kGripRadius, {1, 0, 0}, 12, 3);
-    }
-    // A red reflector at the back (the camera's side) and a lamp at the front.
-    box(m.object("Reflector", reflectorMat), frameAlong({7.1, 0, -0.6}, {0, 0, 1}, {1, 0, 0}),
-        {0.2, 3.5, 0.7}, 1.0);
-    box(m.object("Lamp", lampMat), frameAlong({-7.1, 0, -0.4}, {0, 0, 1}, {1, 0, 0}),
-        {0.2, 2.5, 0.8}, 1.0);
     return m;
 }
 
@@ -1432,136 +1410,142 @@ Model buildRider(const Build& b) {
     m.file = b.file;
     const bool one = b.helmet;
     int headMat = m.material("Head", one ? "head1.bmp" : "head2.bmp", 0.9, 0.75, 0.6);
-    int skinMat = m.material("Skin", one ? "skin1.bmp" : "skin2.bmp", 0.9, 0.75, 0.6);
     int torsoMat = m.material(one ? "Jacket" : "Shirt", one ? "jacket1.bmp" : "shirt2.bmp",
                               one ? 0.8 : 0.17, one ? 0.13 : 0.63, one ? 0.15 : 0.3);
-    int sleeveMat = m.material("Sleeve", one ? "sleeve1.bmp" : "sleeve2.bmp", one ? 0.8 : 0.17,
-                               one ? 0.13 : 0.63, one ? 0.15 : 0.3);
-    int thighMat = m.material(one ? "Jeans" : "Shorts", one ? "jeans1.bmp" : "shorts2.bmp",
-                              one ? 0.2 : 0.75, one ? 0.3 : 0.65, one ? 0.55 : 0.44);
-    int shinMat = one ? thighMat : m.material("Leg", "leg2.bmp", 0.64, 0.43, 0.29);
+    int armMat = m.material(one ? "Sleeve" : "Arm", one ? "sleeve1.bmp" : "arm2.bmp",
+                            one ? 0.8 : 0.17, one ? 0.13 : 0.63, one ? 0.15 : 0.3);
+    int legMat = m.material(one ? "Jeans" : "Leg", one ? "jeans1.bmp" : "leg2.bmp",
+                            one ? 0.2 : 0.64, one ? 0.3 : 0.43, one ? 0.55 : 0.29);
     int shoeMat = m.material("Shoe", one ? "shoe1.bmp" : "boot2.bmp", one ? 0.94 : 0.47,
                              one ? 0.94 : 0.29, one ? 0.94 : 0.15);
-    int handMat = one ? m.material("Glove", "glove1.bmp", 0.14, 0.14, 0.16) : skinMat;
+    int handMat = one ? m.material("Glove", "glove1.bmp", 0.14, 0.14, 0.16)
+                      : m.material("Skin", "skin2.bmp", 0.9, 0.75, 0.6);
     int hatMat = m.material(one ? "Helmet" : "Cap", one ? "helmet1.bmp" : "cap2.bmp",
                             one ? 0.98 : 0.11, one ? 0.8 : 0.19, one ? 0.11 : 0.59);
 
     const double cx = 0.8; // the body's centre line, a little behind the axle
     const double L = b.limb;
 
+    // As on the bar, parts come before the parts they cover: the torso first, as the neck, the
+    // shoulders and the hips end inside it, the hat before the head, the fists before the arms
+    // and the shoes before the legs.
+
     // Torso from the crotch to the neck, with hips, waist, chest and shoulders. Frame: a = -x
     // (front, u = 0) so that the back is the middle of the bitmap.
     {
         const double w = b.width;
-        std::vector<ProfilePoint> prof = {{0, kTorsoBottom, false},
-                                          {2.0 * w, 17.7, false},
-                                          {3.2 * w, 18.8, false},
-                                          {3.45 * w, 20.4, false},
-                                          {3.15 * w, 22.6, false},
-                                          {3.3 * w, 24.8, false},
-                                          {3.75 * w, 27.2, false},
-                                          {b.shoulderY - 0.2, 29.2, false},
-                                          {b.shoulderY - 0.9, 30.4, false},
-                                          {2.4 * w, 31.3, false},
-                                          {1.3, 31.85, false},
-                                          {0, kTorsoTop, false}};
+        std::vector<ProfilePoint> prof = {
+            {0, kTorsoBottom, false}, {2.9 * w, 18.1, false},  {3.45 * w, 20.4, false},
+            {3.15 * w, 22.8, false},  {3.75 * w, 27.2, false}, {b.shoulderY - 0.2, 29.3, false},
+            {0, kTorsoTop, false}};
         Frame f{{cx, 0, 0}, {-1, 0, 0}, {0, -1, 0}, {0, 0, 1}};
         Lathe o;
-        o.segments = 20;
+        o.segments = 8;
         o.vMode = VMode::Height;
         o.sa = b.depth;
         lathe(m.object("Torso", torsoMat), f, prof, o);
     }
-    // Neck, head, nose and ears. Head frame: a = +x, so the face (-x) is u = 0.5.
     const V3 headCentre{cx - 0.5, 0, 34.35};
-    capsule(m.object("Neck", skinMat), {cx - 0.1, 0, 30.8}, {cx - 0.4, 0, 33.2}, 1.15 * L, 1.05 * L,
-            {1, 0, 0}, 10, 2);
+    // Helmet or cap over the crown of the head. The frame tips back so the rim sits low at the
+    // nape.
     {
-        Frame f{headCentre, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
-        ellipsoid(m.object("Head", headMat), f, 2.45, 2.1, 2.75, 20, 12, VMode::Height);
-        Frame nose = frameAlong(headCentre + V3{-2.35, 0, -0.25}, {-1, 0, -0.25}, {0, 0, 1});
-        ellipsoid(m.object("Nose", skinMat), nose, 0.55, 0.32, 0.42, 8, 4);
+        Mesh& hat = m.object(one ? "Helmet" : "Cap", hatMat);
+        const double rim = one ? 2.55 : 2.35, dome = one ? 2.75 : 2.45;
+        const double base = one ? 0.15 : 0.0, lift = 0.2, rise = one ? 2.75 : 2.25;
+        std::vector<ProfilePoint> prof = {{0, base, false}, {rim, base, true}};
+        for (int i = 1; i <= 3; ++i) {
+            double t = kPi / 2 * i / 3;
+            prof.push_back(
+                {i == 3 ? 0 : dome * std::cos(t), base + lift + rise * std::sin(t), false});
+        }
+        Lathe o;
+        o.segments = 8;
+        o.sa = one ? 1.17 : 1.08;
+        o.vMode = VMode::Height;
+        Frame f = one ? frameAlong(headCentre + V3{0.15, 0, 0.15}, {0.22, 0, 1}, {1, 0, 0})
+                      : frameAlong(headCentre + V3{0.05, 0, 0.55}, {0.12, 0, 1}, {1, 0, 0});
+        lathe(hat, f, prof, o);
+        if (!one) {
+            // The peak: a flat half disc in front, tipped down a little.
+            Frame peak = frameAlong(headCentre + V3{-1.6, 0, 0.75}, {-0.18, 0, 1}, {-1, 0, 0});
+            std::vector<V2> outline;
+            std::vector<bool> smooth;
+            for (int i = 0; i <= 5; ++i) {
+                double t = -kPi / 2 + kPi * i / 5;
+                outline.push_back({2.5 * std::cos(t), 2.3 * std::sin(t)});
+                smooth.push_back(i != 0 && i != 5);
+            }
+            prism(hat, peak, outline, smooth, -0.12, 0.12, 4.0);
+        }
+    }
+    // Head and neck in one piece, the neck's foot inside the torso. Frame: a = +x, so the face
+    // (-x) is u = 0.5.
+    {
+        std::vector<ProfilePoint> prof = {{0, kNeckFoot, false}, {0.46, -2.3, false}};
+        for (double deg : {-50.0, -15.0, 20.0, 55.0}) {
+            double phi = deg * kPi / 180;
+            prof.push_back({std::cos(phi), kHeadRadius * std::sin(phi), false});
+        }
+        prof.push_back({0, kHeadRadius, false});
+        Lathe o;
+        o.segments = 8;
+        o.vMode = VMode::Height;
+        o.sa = 2.45;
+        o.sb = 2.1;
+        lathe(m.object("Head", headMat), {headCentre, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, prof, o);
+    }
+    // Fists round the grips, then the arms from the shoulder to the wrist, elbows out and back.
+    {
+        Mesh& hands = m.object("Hands", handMat);
         for (int s = -1; s <= 1; s += 2) {
-            Frame ear{headCentre + V3{0.25, s * 2.05, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
-            ellipsoid(m.object(s < 0 ? "EarLeft" : "EarRight", skinMat), ear, 0.45, 0.3, 0.7, 8, 4);
+            V3 grip{kGrip.x, s * kGrip.y, kGrip.z};
+            Frame hand = frameAlong(grip + V3{0.15, 0, 0.35}, {0, 0, 1}, {1, 0, 0});
+            ellipsoid(hands, hand, 1.45, 1.15 * L, 1.45, 6, 3);
         }
     }
-    // Helmet or cap over the crown. The frame tips back so the rim sits low at the nape.
-    if (b.helmet) {
-        Frame f = frameAlong(headCentre + V3{0.15, 0, 0.15}, {0.22, 0, 1}, {1, 0, 0});
-        std::vector<ProfilePoint> prof = {{0, 0.15, false}, {2.55, 0.15, true}};
-        for (int i = 0; i <= 6; ++i) {
-            double t = kPi / 2 * i / 6;
-            prof.push_back({i == 6 ? 0 : 2.75 * std::cos(t), 0.35 + 2.75 * std::sin(t), false});
+    {
+        Mesh& arms = m.object("Arms", armMat);
+        for (int s = -1; s <= 1; s += 2) {
+            V3 shoulder{cx + 0.1, s * (b.shoulderY - 0.4), 29.3};
+            V3 wrist = V3{kGrip.x, s * kGrip.y, kGrip.z} + V3{1.3, 0, 0.9};
+            V3 elbow = joint(shoulder, wrist, 6.4, 5.6, {0.55, s * 0.8, -0.25});
+            double sleeve = b.longSleeves ? 1.0 : 1.15;
+            limb(arms,
+                 {{shoulder, 1.25 * L * sleeve, kLimbV0},
+                  {elbow, 0.98 * L, kLimbBendV},
+                  {wrist, 0.72 * L, kLimbV1}},
+                 {1, 0, 0}, 6);
         }
-        Lathe o;
-        o.segments = 24;
-        o.sa = 1.17;
-        o.vMode = VMode::Height;
-        lathe(m.object("Helmet", hatMat), f, prof, o);
-    } else {
-        Frame f = frameAlong(headCentre + V3{0.05, 0, 0.55}, {0.12, 0, 1}, {1, 0, 0});
-        std::vector<ProfilePoint> prof = {{0, 0.0, false}, {2.35, 0.0, true}};
-        for (int i = 0; i <= 6; ++i) {
-            double t = kPi / 2 * i / 6;
-            prof.push_back({i == 6 ? 0 : 2.45 * std::cos(t), 0.2 + 2.25 * std::sin(t), false});
-        }
-        Lathe o;
-        o.segments = 24;
-        o.sa = 1.08;
-        o.vMode = VMode::Height;
-        lathe(m.object("Cap", hatMat), f, prof, o);
-        // The peak: a flat half disc in front, tipped down a little.
-        Frame peak = frameAlong(headCentre + V3{-1.6, 0, 0.75}, {-0.18, 0, 1}, {-1, 0, 0});
-        std::vector<V2> outline;
-        std::vector<bool> smooth;
-        for (int i = 0; i <= 10; ++i) {
-            double t = -kPi / 2 + kPi * i / 10;
-            outline.push_back({2.5 * std::cos(t), 2.3 * std::sin(t)});
-            smooth.push_back(i != 0 && i != 10);
-        }
-        prism(m.object("Peak", hatMat), peak, outline, smooth, -0.12, 0.12, 4.0);
     }
-
-    // Arms: shoulder to the grip, elbows out and back.
-    for (int s = -1; s <= 1; s += 2) {
-        const char* sideName = s < 0 ? "Left" : "Right";
-        V3 shoulder{cx + 0.1, s * (b.shoulderY - 0.4), 29.3};
-        V3 grip{kGrip.x, s * kGrip.y, kGrip.z};
-        V3 wrist = grip + V3{1.3, 0, 0.9};
-        V3 elbow = joint(shoulder, wrist, 6.4, 5.6, {0.55, s * 0.8, -0.25});
-        double sleeve = b.longSleeves ? 1.0 : 1.15;
-        capsule(m.object(std::string("UpperArm") + sideName, sleeveMat), shoulder, elbow,
-                1.25 * L * sleeve, 1.0 * L * sleeve, {1, 0, 0}, 12, 3);
-        capsule(m.object(std::string("Forearm") + sideName, b.longSleeves ? sleeveMat : skinMat),
-                elbow, wrist, 0.95 * L, 0.72 * L, {1, 0, 0}, 12, 3);
-        // A fist closed round the grip.
-        Frame hand = frameAlong(grip + V3{0.15, 0, 0.35}, {0, 0, 1}, {1, 0, 0});
-        ellipsoid(m.object(std::string("Hand") + sideName, handMat), hand, 1.45, 1.15 * L, 1.45, 10,
-                  6);
+    // Shoes flat on the deck, then the legs: ankle, knee a little forward, hip.
+    {
+        // An oval body from heel to toe, u = 0.5 along the sole.
+        Mesh& shoes = m.object("Shoes", shoeMat);
+        for (int s = -1; s <= 1; s += 2) {
+            Frame shoe{
+                {cx + 1.7, s * (b.hipY + 1.1), kDeckTop + 0.85}, {0, 0, 1}, {0, 1, 0}, {-1, 0, 0}};
+            std::vector<ProfilePoint> prof = {
+                {0, 0, false}, {1.05, 0.9, false}, {1.12, 4.4, false}, {0, 6.0, false}};
+            Lathe o;
+            o.segments = 6;
+            o.sa = 0.78;
+            o.sb = 0.95 * L;
+            lathe(shoes, shoe, prof, o);
+        }
     }
-    // Legs: hip, knee a little forward, ankle over the foot; shoes flat on the deck.
-    for (int s = -1; s <= 1; s += 2) {
-        const char* sideName = s < 0 ? "Left" : "Right";
-        V3 hip{cx, s * b.hipY, 19.4};
-        V3 ankle{cx - 0.2, s * (b.hipY + 1.0), 3.9};
-        V3 knee = joint(hip, ankle, 7.9, 7.85, {-1, s * 0.15, 0});
-        double thigh = b.longTrousers ? 1.0 : 1.12;
-        capsule(m.object(std::string("Thigh") + sideName, thighMat), hip, knee, 1.8 * L * thigh,
-                1.3 * L * thigh, {1, 0, 0}, 12, 3);
-        capsule(m.object(std::string("Shin") + sideName, shinMat), ankle, knee, 0.85 * L, 1.25 * L,
-                {1, 0, 0}, 12, 3);
-        // Shoe: an oval body from heel to toe, u = 0.5 along the sole.
-        Frame shoe{
-            {cx + 1.7, s * (b.hipY + 1.1), kDeckTop + 0.85}, {0, 0, 1}, {0, 1, 0}, {-1, 0, 0}};
-        std::vector<ProfilePoint> prof = {{0, 0, false},     {0.75, 0.2, false}, {1.05, 0.9, false},
-                                          {1.1, 2.6, false}, {1.15, 4.3, false}, {0.95, 5.4, false},
-                                          {0, 6.0, false}};
-        Lathe o;
-        o.segments = 14;
-        o.sa = 0.78;
-        o.sb = 0.95 * L;
-        lathe(m.object(std::string("Shoe") + sideName, shoeMat), shoe, prof, o);
+    {
+        Mesh& legs = m.object("Legs", legMat);
+        for (int s = -1; s <= 1; s += 2) {
+            V3 hip{cx, s * b.hipY, 19.4};
+            V3 ankle{cx - 0.2, s * (b.hipY + 1.0), 3.9};
+            V3 knee = joint(hip, ankle, 7.9, 7.85, {-1, s * 0.15, 0});
+            double thigh = b.longTrousers ? 1.0 : 1.12;
+            limb(legs,
+                 {{ankle, 0.85 * L, kLimbV0},
+                  {knee, 1.3 * L, kLimbBendV},
+                  {hip, 1.8 * L * thigh, kLimbV1}},
+                 {1, 0, 0}, 6);
+        }
     }
     return m;
 }

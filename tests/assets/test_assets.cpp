@@ -130,8 +130,10 @@ TEST(AssetFiles, BitmapsLoadAsSquaresOfAPowerOfTwo) {
 }
 
 // Every part has a material of its own model with a bitmap of its own, texture coordinates, and
-// faces whose corners all exist; each model stays within the triangle budget.
+// faces whose corners all exist. A frame draws every triangle one call at a time, so the bar, the
+// wheel twice and either rider stay within a budget that leaves the frame rate to the rest.
 TEST_F(Models, PartsAreTexturedAndIndexedWithinTheTriangleBudget) {
+    int triangles[kModelCount] = {};
     for (int i = 0; i < kModelCount; ++i) {
         SCOPED_TRACE(kModelFiles[i]);
         const t3DModel& m = models[i];
@@ -144,12 +146,11 @@ TEST_F(Models, PartsAreTexturedAndIndexedWithinTheTriangleBudget) {
             EXPECT_TRUE(fs::is_regular_file(mat.textureFile)) << mat.name;
             EXPECT_TRUE(mat.uTile == 1.0f && mat.vTile == 1.0f) << mat.name;
         }
-        int triangles = 0;
         for (int k = 0; k < m.objectCount; ++k) {
             const t3DObject& o = m.objects[k];
             ASSERT_TRUE(o.materialId >= 0 && o.materialId < m.materialCount) << "object " << k;
             EXPECT_TRUE(o.hasTexture && o.faceCount > 0) << "object " << k;
-            triangles += o.faceCount;
+            triangles[i] += o.faceCount;
             for (int f = 0; f < o.faceCount; ++f)
                 for (int c = 0; c < 3; ++c) {
                     const tFace& face = o.faces[f];
@@ -159,8 +160,10 @@ TEST_F(Models, PartsAreTexturedAndIndexedWithinTheTriangleBudget) {
                         << "object " << k << " face " << f;
                 }
         }
-        EXPECT_LT(triangles, 5000);
     }
+    EXPECT_LE(triangles[kBar] + 2 * triangles[kWheel] +
+                  std::max(triangles[kRider1], triangles[kRider2]),
+              1000);
 }
 
 // Back faces are culled and lighting uses the reader's normals, so every part must be a closed

@@ -327,7 +327,7 @@ case_missing_model() {
 case_missing_material() {
     start_xvfb 640x480x24
     scenario
-    rm models/tyre.bmp
+    rm models/wheel.bmp
     start_app
     wait_window "Error" >/dev/null
     sleep 1
