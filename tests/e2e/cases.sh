@@ -225,75 +225,68 @@ case_box_in_fullscreen() {
     note "SIGTERM with a box open: the program ends at once, the desktop's mode is back"
 }
 
-# F1 where the display has no 640 x 480 mode: the question whether to use a window instead,
-# answered Yes, gives a 640 x 480 window that goes on with the ride.
+# answered_box CAPTION KEY STATUS: a box of that caption waits for its answer (the program stays
+# until it is read), is answered with the key, and the program ends with that status.
+answered_box() {
+    wait_window "$1" >/dev/null
+    sleep 1
+    app_running || fail "the program did not wait for the \"$1\" box to be read"
+    answer_box "$1" "$2"
+    expect_exit "$3"
+}
+
+# F1 where the display has no 640 x 480 mode: the question whether to use a window instead.
+# Answered Yes, a 640 x 480 window goes on with the ride. Answered No, with its mnemonic N as
+# Win32's Yes/No box takes it (the box has no Cancel, so Escape does not answer it), the program
+# says it will close and ends with a failure status.
 case_fullscreen_refused() {
     start_xvfb 1024x768x24
     cd "$E2E_ROOT" || fail "no project root"
-    start_app
-    local w
-    w=$(wait_window "$FIRST_TITLE") || exit 1
-    ready "$w"
-    press_until "$w" F1 shown "Quib GL"
-    sleep 1
-    app_running || fail "the program did not wait for the answer"
-    [ -z "$(windows_named "$FIRST_TITLE")$(windows_named "$TITLE")" ] ||
-        fail "a program window is there while the question waits"
-    answer_box "Quib GL" Return
-    wait_no_window "Quib GL"
-    w=$(wait_window "$TITLE") || exit 1
-    expect_window "$w"
-    local settled=$E2E_TMP/settled.ppm
-    still_shot "$w" "$settled"
-    [ "$(glyphs "$settled" $ANGLE)" = "$(glyphs "$settled" $SPEED)" ] ||
-        fail "the new window does not show the ride at rest"
-    [ "$(dark_pixels "$settled" $ANGLE)" -gt 20 ] || fail "the new window shows no overlay"
-    note "no 640 x 480 mode: \"Quib GL\" asks, Yes gives a 640 x 480 window"
-    press_until "$w" Escape ended
-    expect_exit 0
-    note "Escape ends the program with status 0"
-}
-
-# The same question answered No, with its mnemonic N as Win32's Yes/No box takes it (the box has
-# no Cancel button, so Escape does not answer it): the program says it will close and ends with a
-# failure status.
-case_fullscreen_declined() {
-    start_xvfb 1024x768x24
-    cd "$E2E_ROOT" || fail "no project root"
-    start_app
-    local w
-    w=$(wait_window "$FIRST_TITLE") || exit 1
-    ready "$w"
-    press_until "$w" F1 shown "Quib GL"
-    # As on Win32, a Yes/No box has no Cancel: Escape leaves it open, N answers No. (Wine takes
-    # Escape as Cancel.)
+    local w answer
+    for answer in Return n; do
+        start_app
+        w=$(wait_window "$FIRST_TITLE") || exit 1
+        ready "$w"
+        press_until "$w" F1 shown "Quib GL"
+        [ -z "$(windows_named "$FIRST_TITLE")$(windows_named "$TITLE")" ] ||
+            fail "a program window is there while the question waits"
+        [ $answer = n ] && break
+        answer_box "Quib GL" Return
+        w=$(wait_window "$TITLE") || exit 1
+        expect_window "$w"
+        still_shot "$w" "$E2E_TMP/settled.ppm"
+        [ "$(dark_pixels "$E2E_TMP/settled.ppm" $ANGLE)" -gt 20 ] || fail "the window shows no ride"
+        note "no 640 x 480 mode: \"Quib GL\" asks, Yes gives a 640 x 480 window"
+        press_until "$w" Escape ended
+        expect_exit 0
+    done
+    # Wine takes Escape as Cancel, unlike Win32.
     if [ -z "${E2E_WINE:-}" ]; then
         answer_box "Quib GL" Escape
         sleep 0.5
         shown "Quib GL" || fail "Escape closed the Yes/No question"
     fi
     answer_box "Quib GL" n
-    wait_window "ERROR" >/dev/null
-    sleep 1
-    app_running || fail "the program did not wait for \"Program Will Now Close.\" to be read"
-    answer_box "ERROR" Return
-    expect_exit 1
-    note "No: the closing message, then exit status 1"
+    answered_box ERROR Return 1
+    note "No: \"Program Will Now Close.\", then exit status 1"
 }
 
-# No ground bitmap: "Initialization Failed." in a box captioned "ERROR", then a failure status.
-case_missing_ground() {
+# A missing ground bitmap: "Initialization Failed." in a box captioned "ERROR", no window under
+# it; a missing material bitmap: a box captioned "Error". Both end with a failure status.
+case_missing_files() {
     start_xvfb 640x480x24
     scenario
-    rm models/Razedud.bmp
+    mv models/Razedud.bmp "$E2E_TMP"
     start_app
-    wait_window "ERROR" >/dev/null
-    sleep 1
-    app_running || fail "the program did not wait for the message to be read"
+    wait_window ERROR >/dev/null
     [ -z "$(windows_named "$FIRST_TITLE")" ] || fail "the window is still there under the message"
-    answer_box "ERROR" Return
-    expect_exit 1
+    answered_box ERROR Return 1
     note "missing ground bitmap: a box captioned \"ERROR\", then exit status 1"
+    mv "$E2E_TMP/Razedud.bmp" models/
+    rm models/wheel.bmp
+    start_app
+    answered_box Error Return 1
+    note "missing material bitmap: a box captioned \"Error\", then exit status 1"
 }
 
 # No wheel model: its message, then the ride runs without wheels; everything else is drawn as
@@ -321,20 +314,6 @@ case_missing_model() {
     note "missing model: a box captioned \"Error\", then the ride runs without wheels"
     press_until "$w" Escape ended
     expect_exit 0
-}
-
-# A material's bitmap missing: a box captioned "Error", then a failure status.
-case_missing_material() {
-    start_xvfb 640x480x24
-    scenario
-    rm models/wheel.bmp
-    start_app
-    wait_window "Error" >/dev/null
-    sleep 1
-    app_running || fail "the program did not wait for the message to be read"
-    answer_box "Error" Return
-    expect_exit 1
-    note "missing material bitmap: a box captioned \"Error\", then exit status 1"
 }
 
 # No display at all: the program says what is missing and ends with a failure status at once,
