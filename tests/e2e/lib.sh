@@ -189,14 +189,6 @@ wait_window() {
     fail "no window titled \"$1\" within ${TIMEOUT}s"
 }
 
-wait_no_window() {
-    local deadline=$((SECONDS + TIMEOUT))
-    while [ -n "$(windows_named "$1")" ]; do
-        [ $SECONDS -lt $deadline ] || fail "window \"$1\" still there after ${TIMEOUT}s"
-        sleep 0.1
-    done
-}
-
 # geometry ID: "WxH+X+Y" of a window, position relative to the screen.
 geometry() {
     xwininfo -id "$1" | awk '
