@@ -199,8 +199,6 @@ template <typename T> bool same(const T* a, const T* b, int count) {
     return a == nullptr ? b == nullptr : b != nullptr && std::memcmp(a, b, sizeof(T) * count) == 0;
 }
 
-std::string g_scratch;
-
 } // namespace
 
 bool ReferenceImport(t3DModel* model, const char* path) {
@@ -264,21 +262,4 @@ std::string CompareModels(const t3DModel& a, const t3DModel& b) {
             return "object " + std::to_string(i) + " differs";
     }
     return "";
-}
-
-std::string ScratchPath(const std::string& name) {
-    if (g_scratch.empty()) {
-        g_scratch = newTempDirectory("balantor-model-");
-        std::atexit([] {
-            std::error_code ignored;
-            std::filesystem::remove_all(g_scratch, ignored);
-        });
-    }
-    return g_scratch + "/" + name;
-}
-
-std::string WriteScratch(const std::string& name, const std::string& content) {
-    const std::string path = ScratchPath(name);
-    std::ofstream(path, std::ios::binary) << content;
-    return path;
 }

@@ -3,6 +3,7 @@
 
 #include "model/model.h"
 #include "tests/support/release.h"
+#include "tests/support/scratch.h"
 
 #include <string>
 
@@ -14,7 +15,3 @@ void ReferenceNormals(t3DModel* model);
 
 // Empty when equal, else the first difference. Floats compare bit for bit.
 std::string CompareModels(const t3DModel& a, const t3DModel& b);
-
-// Files in a scratch directory that is removed at exit.
-std::string ScratchPath(const std::string& name);
-std::string WriteScratch(const std::string& name, const std::string& content);

@@ -1,6 +1,7 @@
 // The BMP loader: hand-made files in both row orders, with palettes and run-length data, the
 // fuzz seeds and saved findings, and files it must refuse before allocating what they claim.
 #include "platform/glaux.h"
+#include "support/scratch.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +9,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -58,13 +58,7 @@ Loaded loadFile(const std::string& path) {
 }
 
 Loaded load(const Bytes& file) {
-    const std::string path = ::testing::TempDir() + "balantor-image.bmp";
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(file.data()),
-               static_cast<std::streamsize>(file.size()));
-    const Loaded out = loadFile(path);
-    std::remove(path.c_str());
-    return out;
+    return loadFile(WriteScratch("image.bmp", std::string(file.begin(), file.end())));
 }
 
 TEST(ImageLoader, RowsComeBottomFirstAsRgbFromEitherFileOrderAPaletteOrRuns) {

@@ -6,6 +6,7 @@
 #include "render/load.h"
 #include "support/glcontext.h"
 #include "support/release.h"
+#include "support/scratch.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
@@ -21,12 +22,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string writeFile(const std::string& name, const std::string& content) {
-    const std::string path = ::testing::TempDir() + "robust_" + name;
-    std::ofstream(path, std::ios::binary) << content;
-    return path;
-}
 
 std::vector<fs::path> filesIn(const std::vector<std::string>& dirs, const std::string& ext) {
     std::vector<fs::path> files;
@@ -105,9 +100,9 @@ TEST_F(ModelInputs, HandMadeSeedReadsAsWritten) {
 // Counts that no file of this size could fill: the arrays share the file's budget of entries.
 TEST_F(ModelInputs, HugeCountsShareTheFilesBudget) {
     const std::string path =
-        writeFile("counts.ASE", "*MATERIAL_COUNT 2000000000\n*GEOMOBJECT {\n"
-                                "*MESH_NUMVERTEX 2000000000\n*MESH_NUMFACES 2147483647\n"
-                                "*MESH_NUMTVERTEX 99999999999\n*MESH_VERTEX 5 1 2 3\n}\n");
+        WriteScratch("counts.ASE", "*MATERIAL_COUNT 2000000000\n*GEOMOBJECT {\n"
+                                   "*MESH_NUMVERTEX 2000000000\n*MESH_NUMFACES 2147483647\n"
+                                   "*MESH_NUMTVERTEX 99999999999\n*MESH_VERTEX 5 1 2 3\n}\n");
     ASSERT_TRUE(importAndDraw(path));
     const t3DModel& model = modeller[0];
     EXPECT_LE(model.materialCount, +ase::kMaxEmptyMaterials);
@@ -116,7 +111,6 @@ TEST_F(ModelInputs, HugeCountsShareTheFilesBudget) {
     EXPECT_EQ(static_cast<std::size_t>(object.vertexCount) + object.faceCount +
                   object.texVertexCount,
               ase::kMinEntries);
-    std::remove(path.c_str());
 }
 
 // The program never frees its models; they must still be reachable when a leak checker looks at

@@ -23,6 +23,24 @@ std::string newTempDirectory(const std::string& prefix) {
     return dir.string();
 }
 
+std::string ScratchPath(const std::string& name) {
+    static std::string scratch;
+    if (scratch.empty()) {
+        scratch = newTempDirectory("balantor-scratch-");
+        std::atexit([] {
+            std::error_code ignored;
+            fs::remove_all(scratch, ignored);
+        });
+    }
+    return scratch + "/" + name;
+}
+
+std::string WriteScratch(const std::string& name, const std::string& content) {
+    const std::string path = ScratchPath(name);
+    std::ofstream(path, std::ios::binary) << content;
+    return path;
+}
+
 #ifdef _WIN32
 ContentPipe::ContentPipe(const std::string& content) {
     path = "\\\\.\\pipe\\balantor-" + std::to_string(GetCurrentProcessId());

@@ -10,6 +10,10 @@
 // A new, empty directory in the system's temporary folder, its name starting with `prefix`.
 std::string newTempDirectory(const std::string& prefix);
 
+// Files in a scratch directory of the test process that is removed at exit.
+std::string ScratchPath(const std::string& name);
+std::string WriteScratch(const std::string& name, const std::string& content);
+
 // A pipe with a path, for readers that must cope with a stream that cannot be mapped: a POSIX
 // FIFO, a named pipe on Windows. A thread of its own writes `content` once a reader opens the path,
 // then closes its end; the destructor waits for it.
