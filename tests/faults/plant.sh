@@ -5,7 +5,8 @@
 # Usage: tests/faults/plant.sh [--first] [NAME...]
 #   --first  stops each run at the first failing test: only whether the fault was caught
 #   NAME     only these faults
-# BUILD names the build directory (default build).
+# BUILD names the build directory (default build); TESTS, a ctest regular expression, limits the
+# run to the tests it matches.
 set -uo pipefail
 cd "$(dirname "$0")/../.."
 build=${BUILD:-build}
@@ -38,7 +39,7 @@ while IFS='|' read -r name file text replacement; do
     fi
     if cmake --build "$build" -j"$jobs" >/dev/null 2>&1; then
         rm -f "$failed_log"
-        ctest --test-dir "$build" -E '^soak' -j"$jobs" $first >/dev/null 2>&1
+        ctest --test-dir "$build" -E '^soak' ${TESTS:+-R "$TESTS"} -j"$jobs" $first >/dev/null 2>&1
         if [ -s "$failed_log" ]; then
             caught=$((caught + 1))
             echo "$name: caught by $(cut -d: -f2 "$failed_log" | sort | tr '\n' ' ')"
