@@ -83,9 +83,9 @@ case_ride() {
         not angle_wider_than "$w" "$width"
     [ "$(glyphs "$NOW" $SPEED)" != "$zero" ] || fail "no speed after holding Up"
 
-    # Down instead: the vehicle falls backwards and the game-over lines appear.
-    release Up
-    hold "$w" Down
+    # Straight from Up to Down, in one step: a second or so with neither key would bring the
+    # vehicle to rest again, and from rest Down only cruises backwards.
+    xdotool keyup Up keydown Down
     wait_for "a fall while Down is held after Up" game_over "$w"
     note "holding Up then Down makes the vehicle fall; the game-over lines appear"
 
