@@ -1,11 +1,12 @@
-# Sourced by the end-to-end cases: a private virtual X server, the program under test started in
-# the background, and the means a person has to drive it: windows found by title, keys, and
-# screenshots read back as pixels.
+# Sourced by the end-to-end cases and the soak test: a private X server, the program under test
+# started in the background, and the means a person has to drive it: windows found by title, keys,
+# and screenshots read back as pixels.
 #
-# Needs: E2E_BIN (the program), E2E_X11 (the helper tool), E2E_ROOT (the project root). Every
-# wait polls with a deadline, since the frame rate under a software renderer varies a lot between
-# builds and with the load on the machine; the deadlines only matter when something is wrong.
-# E2E_WINE set: the program is a Windows build, started with wine (see start_app).
+# Needs: E2E_CASE (a name for kept files), E2E_BIN (the program), E2E_X11 (the helper tool),
+# E2E_ROOT (the project root). Every wait polls with a deadline, since the frame rate under a
+# software renderer varies a lot between builds and with the load on the machine; the deadlines
+# only matter when something is wrong. E2E_WINE set: the program is a Windows build, started with
+# wine (see start_app).
 
 set -uo pipefail
 # ImageMagick's worker threads only slow it down on a busy machine with two cores.
@@ -16,24 +17,21 @@ SERVER_PID=""
 APP_PID=""
 APP_RC=""
 TIMEOUT=${E2E_TIMEOUT:-60}
+NOW=$E2E_TMP/now.ppm
+FIRST_TITLE="Balantor"
+TITLE="Quib's OpenGL Framework"
 
 e2e_cleanup() {
-    if [ -n "$APP_PID" ] && kill -0 "$APP_PID" 2>/dev/null; then
-        kill -9 "$APP_PID" 2>/dev/null
-        wait "$APP_PID" 2>/dev/null
-    fi
+    [ -n "$APP_PID" ] && kill -9 "$APP_PID" 2>/dev/null && wait "$APP_PID" 2>/dev/null
     [ -d "$E2E_TMP/wine" ] && wineserver -k && wineserver -w
-    if [ -n "$SERVER_PID" ]; then
-        kill "$SERVER_PID" 2>/dev/null
-        wait "$SERVER_PID" 2>/dev/null
-    fi
-    # E2E_KEEP names a folder that keeps the case's screenshots, to look at; a failed case keeps
-    # them anyway.
+    [ -n "$SERVER_PID" ] && kill "$SERVER_PID" 2>/dev/null && wait "$SERVER_PID" 2>/dev/null
+    # E2E_KEEP names a folder that keeps the case's screenshots and logs, to look at; a failed
+    # case keeps them anyway.
     if [ -n "${E2E_KEEP:-}${E2E_FAILED:-}" ]; then
-        local keep=${E2E_KEEP:-$(mktemp -d "${TMPDIR:-/tmp}/balantor-e2e-$E2E_CASE.XXXXXX")}
+        local keep=${E2E_KEEP:-$(mktemp -d "${TMPDIR:-/tmp}/balantor-e2e-$E2E_CASE.XXXXXX")} f
         mkdir -p "$keep"
         for f in "$E2E_TMP"/*.ppm "$E2E_TMP"/*.png "$E2E_TMP"/*.log; do
-            [ -e "$f" ] && cp "$f" "$keep/$E2E_CASE-$(basename "$f")"
+            [ -e "$f" ] && cp "$f" "$keep/$E2E_CASE-${f##*/}"
         done
         echo "screenshots and logs kept in $keep"
     fi
@@ -60,57 +58,26 @@ note() { echo "ok (${SECONDS}s): $*"; }
 # fonts: nothing the program shows may need them.
 start_xvfb() {
     Xvfb -displayfd 1 -r -screen 0 "$1" -nolisten tcp -noreset -fp built-ins \
-        >"$E2E_TMP/display" 2>"$E2E_TMP/xvfb.log" &
-    SERVER_PID=$!
-    wait_server Xvfb "$E2E_TMP/xvfb.log"
+        >"$E2E_TMP/display" 2>"$E2E_TMP/server.log" &
+    wait_server
 }
 
-# start_xorg: an X server with a 1024 x 768 desktop that can switch to 640 x 480 (Xvfb cannot
-# change modes): Xorg with the dummy video driver. Starting Xorg needs root; without it the case
-# is skipped (status 77).
+# start_xorg: a server whose 1024 x 768 desktop can switch to 640 x 480 (Xvfb cannot change
+# modes). Starting Xorg needs root; without it the case is skipped (status 77).
 start_xorg() {
-    cat >"$E2E_TMP/xorg.conf" <<'CONF'
-Section "ServerFlags"
-    Option "AutoAddDevices" "false"
-    Option "DontVTSwitch" "true"
-EndSection
-Section "Device"
-    Identifier "dummy"
-    Driver "dummy"
-    VideoRam 16384
-EndSection
-Section "Monitor"
-    Identifier "monitor"
-    HorizSync 5.0 - 1000.0
-    VertRefresh 5.0 - 200.0
-    Modeline "1024x768" 65.00 1024 1048 1184 1344 768 771 777 806 -hsync -vsync
-    Modeline "640x480" 25.18 640 656 752 800 480 490 492 525 -hsync -vsync
-EndSection
-Section "Screen"
-    Identifier "screen"
-    Device "dummy"
-    Monitor "monitor"
-    DefaultDepth 24
-    SubSection "Display"
-        Depth 24
-        Modes "1024x768" "640x480"
-    EndSubSection
-EndSection
-CONF
     if [ "$(id -u)" != 0 ] || ! command -v Xorg >/dev/null; then
         echo "skipped: Xorg with the dummy driver needs root"
         exit 77
     fi
-    Xorg -config "$E2E_TMP/xorg.conf" -logfile "$E2E_TMP/xorg.log" -displayfd 1 -nolisten tcp \
-        -noreset -novtswitch -sharevts >"$E2E_TMP/display" 2>/dev/null &
-    SERVER_PID=$!
-    wait_server Xorg "$E2E_TMP/xorg.log"
+    Xorg -config "$E2E_ROOT/tests/e2e/xorg.conf" -logfile "$E2E_TMP/server.log" -displayfd 1 \
+        -nolisten tcp -noreset -novtswitch -sharevts >"$E2E_TMP/display" 2>/dev/null &
+    wait_server
     xset r off
 }
 
-# wait_server NAME LOG: waits for the server just started to take clients and points DISPLAY
-# at it.
+# wait_server: waits for the server just started to take clients and points DISPLAY at it.
 wait_server() {
+    SERVER_PID=$!
     local i
     for i in $(seq 100); do
         if grep -q '^[0-9]' "$E2E_TMP/display" 2>/dev/null; then
@@ -120,8 +87,8 @@ wait_server() {
         kill -0 "$SERVER_PID" 2>/dev/null || break
         sleep 0.1
     done
-    tail -20 "$2" >&2
-    fail "$1 did not start"
+    tail -20 "$E2E_TMP/server.log" >&2
+    fail "the X server did not start"
 }
 
 # scenario: a copy of the models folder in a fresh directory, made current; the program reads
@@ -148,11 +115,7 @@ app_running() { kill -0 "$APP_PID" 2>/dev/null; }
 
 # wait_exit: waits for the program to end and leaves its status in APP_RC.
 wait_exit() {
-    local deadline=$((SECONDS + TIMEOUT))
-    while app_running; do
-        [ $SECONDS -lt $deadline ] || fail "the program did not end within ${TIMEOUT}s"
-        sleep 0.1
-    done
+    wait_for "the end of the program" ended
     wait "$APP_PID"
     APP_RC=$?
     APP_PID=""
@@ -197,14 +160,7 @@ geometry() {
         END {print w "x" h "+" x "+" y}'
 }
 
-expect_geometry() {
-    local g
-    g=$(geometry "$1")
-    [ "$g" = "$2" ] || fail "window $1 is $g, expected $2"
-}
-
 screen_size() { xdpyinfo | awk '/dimensions:/ {print $2}'; }
-# screen_is WxH: the display shows that mode.
 screen_is() { [ "$(screen_size)" = "$1" ]; }
 
 # Keys go through XTEST to the focused window, as a keyboard's would. The program looks at its
@@ -238,11 +194,10 @@ wait_for() {
 }
 
 # Conditions. Those that look at a window take a fresh shot of it into $NOW.
-NOW=$E2E_TMP/now.ppm
-# gone ID: the window is destroyed or no longer shown.
-gone() { [ "$(xwininfo -id "$1" 2>/dev/null | awk '/Map State/ {print $3}')" != IsViewable ]; }
 shown() { [ -n "$(windows_named "$1")" ]; }
 ended() { ! app_running; }
+# gone ID: the window is destroyed or no longer shown.
+gone() { [ "$(xwininfo -id "$1" 2>/dev/null | awk '/Map State/ {print $3}')" != IsViewable ]; }
 # changed ID FILE: the window's picture is no longer the one in FILE.
 changed() { shot "$1" "$NOW" && ! same_picture "$2" "$NOW"; }
 # text_differs ID REGION PRINT: the region's text no longer has that fingerprint (glyphs below).
@@ -262,16 +217,7 @@ answer_box() {
 
 # shot ID FILE: the window's picture, as a PPM file.
 shot() { "$E2E_X11" shot "$1" "$2" || fail "no screenshot of window $1"; }
-
-# same_picture A B: two shots are equal pixel for pixel.
 same_picture() { cmp -s "$1" "$2"; }
-
-# same_region A B REGION: the two shots agree pixel for pixel inside the region.
-same_region() {
-    convert "$1" -crop "$3" +repage "$E2E_TMP/region-a.ppm" &&
-        convert "$2" -crop "$3" +repage "$E2E_TMP/region-b.ppm" &&
-        same_picture "$E2E_TMP/region-a.ppm" "$E2E_TMP/region-b.ppm"
-}
 
 # drawn FILE: the scene has been drawn, not just the window made: the sky at the top middle is
 # the fog's grey rather than the black of a window nothing was drawn into yet.
@@ -293,9 +239,6 @@ still_shot() {
     done
     fail "the picture of window $1 did not come to rest within ${TIMEOUT}s"
 }
-
-# ready ID: waits until the window shows the scene at rest. The program reads keys only between
-# frames, so a press made during the set-up before the first frame could be missed whole.
 ready() { still_shot "$1" "$E2E_TMP/ready.ppm"; }
 
 # Regions of the 640 x 480 picture: the overlay's numbers (below "Vinkel:" at the left and
@@ -304,17 +247,12 @@ ANGLE=100x30+10+25
 SPEED=105x30+530+25
 GAMEOVER=410x52+108+42
 
-# glyphs FILE REGION: a fingerprint of the dark text in a region, independent of where in the
-# region it sits and of the lighter scene behind it. Equal prints mean equal text.
+# glyphs FILE REGION [FORMAT]: a fingerprint of the dark text in a region, independent of where in
+# the region it sits and of the lighter scene behind it: equal prints mean equal text. With FORMAT
+# "%w", the text's width in pixels (1 when there is none).
 glyphs() {
     convert "$1" -crop "$2" +repage -colorspace Gray -threshold 30% -bordercolor white \
-        -border 1 -trim -format '%w %h %#' info: 2>/dev/null
-}
-
-# text_width FILE REGION: the width in pixels of the dark text in a region (1 when none).
-text_width() {
-    convert "$1" -crop "$2" +repage -colorspace Gray -threshold 30% -bordercolor white \
-        -border 1 -trim -format '%w' info: 2>/dev/null
+        -border 1 -trim -format "${3:-%w %h %#}" info: 2>/dev/null
 }
 
 # dark_pixels FILE REGION: how many text-dark pixels the region has.
