@@ -2,17 +2,9 @@
 
 #include <GL/gl.h>
 
-#include <cstring>
-
-namespace {
-LRESULT CALLBACK testWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-} // namespace
-
 GLContext::GLContext(int w, int h) : width(w), height(h) {
     WNDCLASSA wc = {};
-    wc.lpfnWndProc = testWindowProc;
+    wc.lpfnWndProc = DefWindowProcA;
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = "GLTest";
     RegisterClassA(&wc);
@@ -24,8 +16,7 @@ GLContext::GLContext(int w, int h) : width(w), height(h) {
     if (!window)
         return;
     dc = GetDC(window);
-    PIXELFORMATDESCRIPTOR pfd;
-    std::memset(&pfd, 0, sizeof pfd);
+    PIXELFORMATDESCRIPTOR pfd = {};
     pfd.nSize = sizeof pfd;
     pfd.nVersion = 1;
     pfd.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
@@ -57,7 +48,7 @@ GLContext::~GLContext() {
 }
 
 std::vector<std::uint8_t> GLContext::readRGB() const {
-    std::vector<std::uint8_t> rgb(static_cast<size_t>(width) * height * 3);
+    std::vector<std::uint8_t> rgb(3u * width * height);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadBuffer(GL_BACK);
     glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
