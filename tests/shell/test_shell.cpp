@@ -1,12 +1,15 @@
 // The window procedure's table, and the ride as the main loop drives it frame by frame.
+#include "platform/testhooks.h"
 #include "shell/openwindow.h"
 #include "sim/InitGL.h"
 #include "sim/object.h"
 #include "support/glcontext.h"
+#include "support/scratch.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 
 namespace {
 class Shell : public ::testing::Test {
@@ -82,5 +85,18 @@ TEST_F(Shell, SpaceHeldThroughAFallShowsExactlyOneFallenFrame) {
     EXPECT_LE(downFrames, 62);
     EXPECT_NEAR(fallenAngle, -94.4, 0.1);
     EXPECT_EQ(vinkel, 0.0f); // the restart frame starts from rest
+}
+
+// Without its files the window is not made, and the last word the person gets says so.
+TEST(ShellStart, WithoutTheGroundBitmapInitializationFails) {
+    const ScratchDir empty;
+    std::string last;
+    SetMessageBoxHook([&last](const char* text, const char* caption, UINT) {
+        last = std::string(caption) + ": " + text;
+        return IDOK;
+    });
+    EXPECT_FALSE(CreateGLWindow("Balantor", 640, 480, 16, false));
+    SetMessageBoxHook(nullptr);
+    EXPECT_EQ(last, "ERROR: Initialization Failed.");
 }
 } // namespace
