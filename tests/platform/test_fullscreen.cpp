@@ -10,7 +10,12 @@ const auto* const g_display = PrivateDisplay("640x480x24");
 const DWORD popup = WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
 
 TEST(FullScreen, TheProgramsModeIsTakenCoveredAndGivenBack) {
-    DEVMODEA mode = ProgramMode();
+    DEVMODEA mode{};
+    mode.dmSize = sizeof mode;
+    mode.dmPelsWidth = 640;
+    mode.dmPelsHeight = 480;
+    mode.dmBitsPerPel = 16;
+    mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT | DM_BITSPERPEL;
     ASSERT_EQ(ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN), DISP_CHANGE_SUCCESSFUL);
     EXPECT_EQ(ShowCursor(FALSE), -1);
     // A popup asked smaller still covers the screen.
