@@ -1,79 +1,17 @@
 #include "tests/platform/support.h"
 
-#include <X11/Xlib.h>
-#include <X11/extensions/XRes.h>
-#include <algorithm>
-#include <unistd.h>
-
-std::vector<Received> g_received;
+std::vector<MSG> g_received;
 
 namespace {
 LRESULT CALLBACK recordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    g_received.push_back({window, message, wParam, lParam});
+    g_received.push_back({window, message, wParam, lParam, 0, {}});
     return DefWindowProcA(window, message, wParam, lParam);
 }
 } // namespace
 
-std::string Xid(const std::string& title) {
-    return "$(xdotool search --name '^" + title + "$')";
-}
-
 std::string Geometry(const std::string& title) {
-    return Shell("eval $(xdotool getwindowgeometry --shell " + Xid(title) +
-                 ") && echo -n ${WIDTH}x${HEIGHT}+$X+$Y");
-}
-
-int ServerResources(const char* type) {
-    Display* display = XOpenDisplay(nullptr);
-    if (display == nullptr)
-        return -1;
-    XResClientIdSpec ours = {None, XRES_CLIENT_ID_PID_MASK};
-    long count = 0;
-    XResClientIdValue* ids = nullptr;
-    int total = 0;
-    XResQueryClientIds(display, 1, &ours, &count, &ids);
-    const Atom wanted = XInternAtom(display, type, False);
-    for (long i = 0; i < count; ++i) {
-        if (XResGetClientPid(&ids[i]) != getpid())
-            continue;
-        int kinds = 0;
-        XResType* types = nullptr;
-        XResQueryClientResources(display, ids[i].spec.client, &kinds, &types);
-        for (int k = 0; k < kinds; ++k)
-            if (types[k].resource_type == wanted)
-                total += static_cast<int>(types[k].count);
-        XFree(types);
-    }
-    XResClientIdsDestroy(count, ids);
-    XCloseDisplay(display);
-    return total;
-}
-
-DEVMODEA ProgramMode() {
-    DEVMODEA mode{};
-    mode.dmSize = sizeof mode;
-    mode.dmPelsWidth = 640;
-    mode.dmPelsHeight = 480;
-    mode.dmBitsPerPel = 16;
-    mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT | DM_BITSPERPEL;
-    return mode;
-}
-
-bool Await(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    for (int waited = 0; waited < 3000; waited += 10) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        if (std::any_of(g_received.begin(), g_received.end(), [&](const Received& r) {
-                return r.window == window && r.message == message && r.wParam == wParam &&
-                       (lParam == -1 || r.lParam == lParam);
-            }))
-            return true;
-        usleep(10000);
-    }
-    return false;
+    return Shell("eval $(xdotool search --name '^" + title +
+                 "$' getwindowgeometry --shell) && echo -n ${WIDTH}x${HEIGHT}+$X+$Y");
 }
 
 bool GLWindow::Create(const char* title, DWORD style, int width, int height) {

@@ -1,45 +1,21 @@
 #include "support/display.h"
 
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/prctl.h>
-#include <unistd.h>
 
 namespace {
-// Xvfb writes its display number to the pipe once it takes clients. Without a window manager
-// nobody makes the atom that tells one about borders, so it is made here: SDL then records a
-// borderless window where xprop sees it.
-bool startServer(const char* screen) {
-    int ready[2];
-    if (pipe(ready) != 0)
-        return false;
-    const pid_t server = fork();
-    if (server == 0) {
-        prctl(PR_SET_PDEATHSIG, SIGTERM);
-        const int quiet = open("/dev/null", O_WRONLY);
-        dup2(quiet, STDOUT_FILENO);
-        dup2(quiet, STDERR_FILENO);
-        execlp("Xvfb", "Xvfb", "-displayfd", std::to_string(ready[1]).c_str(), "-screen", "0",
-               screen, "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(ready[1]);
-    char number[16] = {};
-    const bool started = server > 0 && read(ready[0], number, sizeof number - 1) > 0;
-    close(ready[0]);
-    if (!started)
-        return false;
-    setenv("DISPLAY", (":" + std::string(number, std::strcspn(number, "\n"))).c_str(), 1);
-    Shell("xprop -root -f _MOTIF_WM_HINTS 32c -set _MOTIF_WM_HINTS 0");
-    return true;
-}
-
+// Xvfb writes its display number to the pipe once it takes clients, and ends with this process.
 struct Server : ::testing::Environment {
     explicit Server(const char* size) : screen(size) {}
-    void SetUp() override { ASSERT_TRUE(startServer(screen)) << "Xvfb did not start"; }
+    void SetUp() override {
+        FILE* server = popen(("exec setpriv --pdeathsig TERM Xvfb -displayfd 1 -screen 0 " +
+                              std::string(screen) + " -nolisten tcp -noreset 2>/dev/null")
+                                 .c_str(),
+                             "r");
+        char number[16] = {};
+        ASSERT_TRUE(server && std::fgets(number, sizeof number, server)) << "Xvfb did not start";
+        setenv("DISPLAY", (":" + std::to_string(std::atoi(number))).c_str(), 1);
+    }
     const char* screen;
 };
 } // namespace
