@@ -66,7 +66,7 @@ TEST_F(GLSetup, OddWidthGroundIsReadRowByRowAndShowsThroughTheFog) {
 
 TEST_F(GLSetup, MissingMaterialBitmapStopsWithAMessageAndFailure) {
     ::testing::FLAGS_gtest_death_test_style = "threadsafe";
-    dir.write("models/stang.ASE", squareModel(10, 0, "models/red.bmp"));
+    dir.write("models/stang.ASE", squareModel(10, "models/red.bmp"));
     EXPECT_EXIT(ld.Init(), ::testing::ExitedWithCode(1),
                 "Error: Unable to find or open the file: models/red.bmp");
 }
@@ -75,7 +75,7 @@ TEST_F(GLSetup, MissingMaterialBitmapStopsWithAMessageAndFailure) {
 // name 0 bound, which holds no image: in plain red.
 TEST_F(GLSetup, TexturedObjectWithoutATextureSlotIsStillDrawn) {
     dir.writeBMP("models/blue.bmp", 4, 4, 0, 0, 255);
-    std::string square = squareModel(5, 0, "models/blue.bmp");
+    std::string square = squareModel(5, "models/blue.bmp");
     square.replace(square.find("*MATERIAL_REF 0"), 15, "*MATERIAL_REF 150");
     dir.write("models/figur.ASE", square);
     ld.Init();

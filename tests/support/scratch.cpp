@@ -121,32 +121,18 @@ void ScratchDir::writeBMP(const std::string& relativePath, int width, int height
     write(relativePath, file);
 }
 
-std::string squareModel(float half, float z, const std::string& bitmap) {
-    char buffer[4096];
-    const bool textured = !bitmap.empty();
-    std::string material = "*MATERIAL_LIST {\n\t*MATERIAL_COUNT 1\n\t*MATERIAL 0 {\n"
-                           "\t\t*MATERIAL_NAME \"square\"\n"
-                           "\t\t*MATERIAL_DIFFUSE 0.5 0.5 0.5\n";
-    if (textured)
-        material += "\t\t*MAP_DIFFUSE {\n\t\t\t*BITMAP \"" + bitmap +
-                    "\"\n\t\t\t*UVW_U_TILING 1.0\n\t\t\t*UVW_V_TILING 1.0\n\t\t}\n";
-    material += "\t}\n}\n";
-    std::snprintf(buffer, sizeof buffer,
-                  "*GEOMOBJECT {\n\t*MESH {\n\t\t*MESH_NUMVERTEX 4\n\t\t*MESH_NUMFACES 2\n"
-                  "\t\t*MESH_VERTEX_LIST {\n"
-                  "\t\t\t*MESH_VERTEX 0\t%f\t%f\t%f\n\t\t\t*MESH_VERTEX 1\t%f\t%f\t%f\n"
-                  "\t\t\t*MESH_VERTEX 2\t%f\t%f\t%f\n\t\t\t*MESH_VERTEX 3\t%f\t%f\t%f\n\t\t}\n"
-                  "\t\t*MESH_FACE_LIST {\n"
-                  "\t\t\t*MESH_FACE 0:\tA:\t0 B:\t1 C:\t2 AB: 1 BC: 1 CA: 0\n"
-                  "\t\t\t*MESH_FACE 1:\tA:\t0 B:\t2 C:\t3 AB: 0 BC: 1 CA: 1\n\t\t}\n",
-                  -half, -half, z, half, -half, z, half, half, z, -half, half, z);
-    std::string object = buffer;
-    if (textured)
-        object += "\t\t*MESH_NUMTVERTEX 4\n\t\t*MESH_TVERTLIST {\n"
-                  "\t\t\t*MESH_TVERT 0\t0.0\t0.0\t0.0\n\t\t\t*MESH_TVERT 1\t1.0\t0.0\t0.0\n"
-                  "\t\t\t*MESH_TVERT 2\t1.0\t1.0\t0.0\n\t\t\t*MESH_TVERT 3\t0.0\t1.0\t0.0\n\t\t}\n"
-                  "\t\t*MESH_NUMTVFACES 2\n\t\t*MESH_TFACELIST {\n"
-                  "\t\t\t*MESH_TFACE 0\t0\t1\t2\n\t\t\t*MESH_TFACE 1\t0\t2\t3\n\t\t}\n";
-    object += "\t}\n\t*MATERIAL_REF 0\n}\n";
-    return "*3DSMAX_ASCIIEXPORT\t200\n" + material + object;
+std::string squareModel(float half, const std::string& bitmap) {
+    char buffer[1024];
+    std::snprintf(
+        buffer, sizeof buffer,
+        "*MATERIAL_COUNT 1\n*MATERIAL 0 {\n*MATERIAL_DIFFUSE 0.5 0.5 0.5\n*BITMAP \"%s\"\n"
+        "*UVW_U_TILING 1.0\n*UVW_V_TILING 1.0\n}\n*GEOMOBJECT {\n*MESH_NUMVERTEX 4\n"
+        "*MESH_NUMFACES 2\n*MESH_NUMTVERTEX 4\n*MESH_VERTEX 0 %f %f 0\n"
+        "*MESH_VERTEX 1 %f %f 0\n*MESH_VERTEX 2 %f %f 0\n*MESH_VERTEX 3 %f %f 0\n"
+        "*MESH_FACE 0: A: 0 B: 1 C: 2\n*MESH_FACE 1: A: 0 B: 2 C: 3\n"
+        "*MESH_TVERT 0 0 0 0\n*MESH_TVERT 1 1 0 0\n*MESH_TVERT 2 1 1 0\n"
+        "*MESH_TVERT 3 0 1 0\n*MESH_TFACE 0 0 1 2\n*MESH_TFACE 1 0 2 3\n"
+        "*MATERIAL_REF 0\n}\n",
+        bitmap.c_str(), -half, -half, half, -half, half, half, -half, half);
+    return buffer;
 }

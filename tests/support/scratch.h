@@ -46,6 +46,6 @@ class ScratchDir {
     std::string previous;
 };
 
-// A one-object ASE model: a square of side 2 * half in the file's x-y plane at height z, facing
-// up (+z in the file, +y once read), with texture coordinates and the given bitmap when not empty.
-std::string squareModel(float half, float z, const std::string& bitmap);
+// A one-object ASE model: a square of side 2 * half in the file's x-y plane, facing up (+z in the
+// file, +y once read), textured with the given bitmap.
+std::string squareModel(float half, const std::string& bitmap);
