@@ -38,21 +38,18 @@ start_ride() {
 case_ride() {
     start_xvfb 1024x768x24
     start_app
-    local w
+    local rest=$E2E_TMP/rest.ppm fallen=$E2E_TMP/fallen.ppm settled=$E2E_TMP/settled.ppm
+    local w zero width i riders=("$rest" "$E2E_TMP/other.ppm")
     w=$(wait_window "$FIRST_TITLE") || exit 1
     expect_window "$w"
-
-    local rest=$E2E_TMP/rest.ppm
     still_shot "$w" "$rest"
-    local zero
     zero=$(glyphs "$rest" $ANGLE)
     [ "$zero" = "$(glyphs "$rest" $SPEED)" ] || fail "angle and speed differ at rest"
-    [ "$(dark_pixels "$rest" $ANGLE)" -gt 20 ] || fail "no angle shown at rest"
-    [ "$(dark_pixels "$rest" $GAMEOVER)" = 0 ] || fail "game-over region not empty at rest"
+    [ "$(glyphs "$rest" $ANGLE %w)" -gt 20 ] || fail "no angle shown at rest"
+    [ "$(glyphs "$rest" $GAMEOVER %w)" = 1 ] || fail "game-over region not empty at rest"
 
     # M switches the rider once per press however long it is held on: with a switch per frame
     # the figure after each press would depend on the frame count.
-    local riders=("$rest" "$E2E_TMP/other.ppm") settled=$E2E_TMP/settled.ppm i
     press_until "$w" m changed "$w" "$rest"
     still_shot "$w" "${riders[1]}"
     for i in 0 1 2 3; do
@@ -62,14 +59,9 @@ case_ride() {
             fail "press $((i + 2)) of M did not give the rider expected"
     done
 
-    # Up tilts the rider: the angle leaves 0.00 and the picture changes.
+    # Up held, the rider tilts and the vehicle gathers speed: the angle climbs past 10 degrees (one
+    # more digit) and comes back below it. Read from the screen, this holds at any frame rate.
     hold "$w" Up
-    wait_for "a new angle while Up is held" text_differs "$w" $ANGLE "$zero"
-    same_picture "$rest" "$NOW" && fail "holding Up did not change the picture"
-
-    # Held on, the vehicle gathers speed: the angle climbs past 10 degrees (one more digit) and
-    # comes back below it. Read from the screen, this holds at any frame rate.
-    local width
     width=$(glyphs "$rest" $ANGLE %w)
     wait_for "an angle of two digits while Up is held" angle_wider_than "$w" "$width"
     wait_for "the angle coming back below 10 while Up is held" \
@@ -82,7 +74,6 @@ case_ride() {
     wait_for "a fall while Down is held after Up" game_over "$w"
 
     # Fallen, nothing moves: the angle stays, the speed shows 0.00, the keys do nothing.
-    local fallen=$E2E_TMP/fallen.ppm
     sleep 0.3
     shot "$w" "$fallen"
     release Down
@@ -94,24 +85,12 @@ case_ride() {
     # Space restarts: back to 0.00 and no game-over lines.
     press_until "$w" space no_game_over "$w"
     still_shot "$w" "$settled"
-    [ "$(glyphs "$settled" $GAMEOVER)" = "$(glyphs "$rest" $GAMEOVER)" ] ||
-        fail "the game-over region did not return to its rest look"
     [ "$(glyphs "$settled" $ANGLE)" = "$zero" ] || fail "the angle is not 0.00 after the restart"
     [ "$(glyphs "$settled" $SPEED)" = "$zero" ] || fail "the speed is not 0.00 after the restart"
 
-    # Upright again, Space does nothing: with Up held the ride keeps its speed, where a restart in
-    # every frame would keep the speed at 0.00.
-    hold "$w" Up
-    wait_for "a speed while Up is held after the restart" text_differs "$w" $SPEED "$zero"
-    xdotool keydown space
-    sleep 0.5
-    text_differs "$w" $SPEED "$zero" || fail "Space restarted a ride that was under way"
-    release space
-    release Up
-
     press_until "$w" Escape ended
     expect_exit 0
-    note "the first window, the overlay, M, a ride to a fall, the restart, Space, Escape"
+    note "the first window, the overlay, M, a ride to a fall, the restart, Escape"
 }
 
 # F1 where the display offers 640 x 480: the desktop switches to that mode under a full-screen
@@ -228,7 +207,7 @@ case_fullscreen_refused() {
         w=$(wait_window "$TITLE") || exit 1
         expect_window "$w"
         still_shot "$w" "$E2E_TMP/settled.ppm"
-        [ "$(dark_pixels "$E2E_TMP/settled.ppm" $ANGLE)" -gt 20 ] || fail "the window shows no ride"
+        [ "$(glyphs "$E2E_TMP/settled.ppm" $ANGLE %w)" -gt 20 ] || fail "the window shows no ride"
         press_until "$w" Escape ended
         expect_exit 0
     done

@@ -203,8 +203,8 @@ changed() { shot "$1" "$NOW" && ! same_picture "$2" "$NOW"; }
 # text_differs ID REGION PRINT: the region's text no longer has that fingerprint (glyphs below).
 text_differs() { shot "$1" "$NOW" && [ "$(glyphs "$NOW" "$2")" != "$3" ]; }
 # game_over ID, no_game_over ID: whether the window shows the game-over lines.
-game_over() { shot "$1" "$NOW" && [ "$(dark_pixels "$NOW" $GAMEOVER)" -gt 100 ]; }
-no_game_over() { shot "$1" "$NOW" && [ "$(dark_pixels "$NOW" $GAMEOVER)" = 0 ]; }
+game_over() { shot "$1" "$NOW" && [ "$(glyphs "$NOW" $GAMEOVER %w)" -gt 100 ]; }
+no_game_over() { shot "$1" "$NOW" && [ "$(glyphs "$NOW" $GAMEOVER %w)" = 1 ]; }
 
 # answer_box CAPTION KEYS...: the message box of that caption gets the keys; the box must be
 # waiting for them, so it is looked up first.
@@ -253,10 +253,4 @@ GAMEOVER=410x52+108+42
 glyphs() {
     convert "$1" -crop "$2" +repage -colorspace Gray -threshold 30% -bordercolor white \
         -border 1 -trim -format "${3:-%w %h %#}" info: 2>/dev/null
-}
-
-# dark_pixels FILE REGION: how many text-dark pixels the region has.
-dark_pixels() {
-    convert "$1" -crop "$2" +repage -colorspace Gray -threshold 30% -negate \
-        -format '%[fx:round(mean*w*h)]' info: 2>/dev/null
 }
