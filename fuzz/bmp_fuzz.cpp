@@ -6,8 +6,8 @@
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const char* input = fuzzfile::path(".bmp");
-    if (!fuzzfile::write(input, data, size))
+    const char* input = fuzzfile::write(".bmp", data, size);
+    if (input == nullptr)
         return 0;
     AUX_RGBImageRec* image = auxDIBImageLoadA(input);
     if (image == nullptr)
