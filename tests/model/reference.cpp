@@ -3,14 +3,10 @@
 #include "reference.h"
 
 #include "model/ase.h"
-#include "support/scratch.h"
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <vector>
 
 namespace {
@@ -42,13 +38,6 @@ struct Reader {
         std::rewind(f);
         int count = 0;
         scan([&] { return !is(keyword) ? 0 : ++count == n ? -1 : 1; });
-        return count;
-    }
-
-    int materialCount() {
-        int count = 0;
-        if (moveTo("*MATERIAL_COUNT", 1) == 1)
-            std::fscanf(f, "%d", &count);
         return count;
     }
 
@@ -176,8 +165,11 @@ struct Reader {
     void read(t3DModel* model, long bytes) {
         left = std::max<long>(ase::kMinEntries, bytes / long(ase::kBytesPerEntry));
         model->objectCount = moveTo("*GEOMOBJECT", 0);
+        int declared = 0;
+        if (moveTo("*MATERIAL_COUNT", 1) == 1)
+            std::fscanf(f, "%d", &declared);
         model->materialCount =
-            std::clamp(materialCount(), 0, moveTo("*MATERIAL", 0) + ase::kMaxEmptyMaterials);
+            std::clamp(declared, 0, moveTo("*MATERIAL", 0) + ase::kMaxEmptyMaterials);
         if (model->materials.size() < std::size_t(model->materialCount))
             model->materials.resize(model->materialCount);
         for (int i = 1; i <= model->materialCount; ++i)
@@ -195,26 +187,7 @@ struct Reader {
     }
 };
 
-template <typename T> bool same(const T* a, const T* b, int count) {
-    return a == nullptr ? b == nullptr : b != nullptr && std::memcmp(a, b, sizeof(T) * count) == 0;
-}
-
-} // namespace
-
-bool ReferenceImport(t3DModel* model, const char* path) {
-    Reader r;
-    r.f = std::fopen(path, "rb");
-    if (r.f == nullptr)
-        return false;
-    std::fseek(r.f, 0, SEEK_END);
-    const long bytes = std::ftell(r.f);
-    r.word.resize(static_cast<std::size_t>(bytes) + 2);
-    r.read(model, bytes);
-    ReferenceNormals(model);
-    std::fclose(r.f);
-    return true;
-}
-
+// The vertex-by-face double loop: for every vertex, every face in order.
 void ReferenceNormals(t3DModel* model) {
     for (int i = 0; i < model->objectCount; ++i) {
         t3DObject& o = model->objects[i];
@@ -236,6 +209,26 @@ void ReferenceNormals(t3DModel* model) {
             o.normals[v] = Normalize(DivideVectorByScaler(sum, -float(shared)));
         }
     }
+}
+
+template <typename T> bool same(const T* a, const T* b, int count) {
+    return a == nullptr ? b == nullptr : b != nullptr && std::memcmp(a, b, sizeof(T) * count) == 0;
+}
+
+} // namespace
+
+bool ReferenceImport(t3DModel* model, const char* path) {
+    Reader r;
+    r.f = std::fopen(path, "rb");
+    if (r.f == nullptr)
+        return false;
+    std::fseek(r.f, 0, SEEK_END);
+    const long bytes = std::ftell(r.f);
+    r.word.resize(static_cast<std::size_t>(bytes) + 2);
+    r.read(model, bytes);
+    ReferenceNormals(model);
+    std::fclose(r.f);
+    return true;
 }
 
 std::string CompareModels(const t3DModel& a, const t3DModel& b) {
