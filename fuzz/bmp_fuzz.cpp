@@ -15,8 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (image->sizeX < 1 || image->sizeY < 1 || image->data == nullptr)
         std::abort();
     volatile unsigned sum = 0;
-    const long bytes = static_cast<long>(image->sizeX) * image->sizeY * 3;
-    for (long i = 0; i < bytes; ++i)
+    for (long i = 0; i < static_cast<long>(image->sizeX) * image->sizeY * 3; ++i)
         sum = sum + image->data[i];
     std::free(image->data);
     std::free(image);

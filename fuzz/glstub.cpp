@@ -7,6 +7,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 int MessageBoxA(HWND, LPCSTR, LPCSTR, UINT) {
@@ -16,18 +17,14 @@ int MessageBoxA(HWND, LPCSTR, LPCSTR, UINT) {
 AUX_RGBImageRec* auxDIBImageLoadA(const char* fileName) {
     if (fileName == nullptr)
         return nullptr;
-    auto* image = static_cast<AUX_RGBImageRec*>(std::calloc(1, sizeof(AUX_RGBImageRec)));
-    image->sizeX = 1;
-    image->sizeY = 1;
-    image->data = static_cast<unsigned char*>(std::calloc(3, 1));
+    auto* image = static_cast<AUX_RGBImageRec*>(std::malloc(sizeof(AUX_RGBImageRec)));
+    *image = {1, 1, static_cast<unsigned char*>(std::calloc(3, 1))};
     return image;
 }
 
 extern "C" {
 void glGenTextures(GLsizei n, GLuint* names) {
-    static GLuint last = 0;
-    for (GLsizei i = 0; i < n; ++i)
-        names[i] = ++last;
+    std::fill(names, names + n, 1u);
 }
 void glPixelStorei(GLenum, GLint) {}
 void glBindTexture(GLenum, GLuint) {}
