@@ -16,7 +16,6 @@
 #include <iterator>
 #include <map>
 #include <set>
-#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -31,9 +30,7 @@ const char* const kModelFiles[kModelCount] = {"models/stang.ASE", "models/hjul.A
 
 std::string readFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 double dot(CVector3 a, CVector3 b) {
@@ -140,14 +137,12 @@ TEST(Models, PartsAreTexturedClosedAndWithinTheTriangleBudget) {
             SCOPED_TRACE(m.materials[o.materialId].name);
             EXPECT_TRUE(o.hasTexture && o.faceCount > 0);
             triangles[i] += o.faceCount;
-            for (int f = 0; f < o.faceCount; ++f)
-                for (int c = 0; c < 3; ++c) {
-                    const tFace& face = o.faces[f];
-                    ASSERT_TRUE(face.vertexIndex[c] >= 0 && face.vertexIndex[c] < o.vertexCount &&
-                                face.texCoordIndex[c] >= 0 &&
-                                face.texCoordIndex[c] < o.texVertexCount)
-                        << "face " << f;
-                }
+            for (int f = 0; f < o.faceCount * 3; ++f) {
+                const int v = o.faces[f / 3].vertexIndex[f % 3];
+                const int t = o.faces[f / 3].texCoordIndex[f % 3];
+                ASSERT_TRUE(v >= 0 && v < o.vertexCount && t >= 0 && t < o.texVertexCount)
+                    << "face " << f / 3;
+            }
             expectClosedWithOutwardNormals(o);
         }
     }
