@@ -41,12 +41,6 @@ struct Reader {
         return count;
     }
 
-    float readFloat() {
-        float v = 0.0f;
-        std::fscanf(f, " %f", &v);
-        return v;
-    }
-
     void readQuoted(char* field) {
         if (std::fscanf(f, " \"%s", word.data()) != 1)
             return;
@@ -77,26 +71,24 @@ struct Reader {
     // Every count keyword sets its count when a number follows; after the scan each kind met gets
     // one array of its last count, out of what is left of the file's budget of entries.
     void counts(t3DObject* o, int n) {
+        const char* const keywords[3] = {"*MESH_NUMVERTEX", "*MESH_NUMFACES", "*MESH_NUMTVERTEX"};
         int* count[3] = {&o->vertexCount, &o->faceCount, &o->texVertexCount};
         bool seen[3] = {false, false, false};
         moveTo("*GEOMOBJECT", n);
         scan([&] {
-            const int k = is("*MESH_NUMVERTEX")    ? 0
-                          : is("*MESH_NUMFACES")   ? 1
-                          : is("*MESH_NUMTVERTEX") ? 2
-                                                   : -1;
-            if (k < 0)
-                return is("*GEOMOBJECT") ? -1 : 0;
-            seen[k] = true;
-            std::fscanf(f, "%d", count[k]);
-            return 1;
+            for (int k = 0; k < 3; ++k)
+                if (is(keywords[k])) {
+                    seen[k] = true;
+                    std::fscanf(f, "%d", count[k]);
+                    return 1;
+                }
+            return is("*GEOMOBJECT") ? -1 : 0;
         });
-        for (int k = 0; k < 3; ++k) {
-            if (!seen[k])
-                continue;
-            *count[k] = static_cast<int>(std::min<long>(std::max(*count[k], 0), left));
-            left -= *count[k];
-        }
+        for (int k = 0; k < 3; ++k)
+            if (seen[k]) {
+                *count[k] = static_cast<int>(std::min<long>(std::max(*count[k], 0), left));
+                left -= *count[k];
+            }
         if (seen[0])
             renew(o->vertices, o->vertexCount);
         if (seen[1])
@@ -123,7 +115,8 @@ struct Reader {
                 return 1;
             int i = 0;
             if (is("*MATERIAL_REF")) {
-                const float id = readFloat();
+                float id = 0.0f;
+                std::fscanf(f, " %f", &id);
                 o->materialId = id >= -2147483648.0f && id < 2147483648.0f ? int(id) : -1;
                 return -1;
             }
@@ -218,8 +211,7 @@ template <typename T> bool same(const T* a, const T* b, int count) {
 } // namespace
 
 bool ReferenceImport(t3DModel* model, const char* path) {
-    Reader r;
-    r.f = std::fopen(path, "rb");
+    Reader r{std::fopen(path, "rb"), {}};
     if (r.f == nullptr)
         return false;
     std::fseek(r.f, 0, SEEK_END);
