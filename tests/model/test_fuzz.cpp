@@ -40,19 +40,20 @@ const std::vector<std::string> kOdd =
           "1e-50");
 
 // Lines as an export writes them: %c a count, %n an index (%n: with a colon, mostly), %f a number,
-// %u a number that cannot be read, %q a quoted value.
+// %u a number that cannot be read, %q a quoted value. Vertex and face lines come twice as often, so
+// that many vertices have a face of some area to take a normal from.
 const std::vector<std::string> kMaterialLines =
     split("*MATERIAL_NAME %q|*BITMAP %q|*MATERIAL_DIFFUSE %f %f %f|*UVW_U_TILING %f|"
           "*UVW_V_TILING %f|*MAP_DIFFUSE {|*MATERIAL_SHINE 0.1000|"
           "*UVW_U_TILING %f *UVW_U_TILING %u|*UVW_V_TILING %f *UVW_V_TILING %u|"
           "*MATERIAL_DIFFUSE %f %f %f *MATERIAL_DIFFUSE %f %u",
           '|');
-const std::vector<std::string> kObjectLines =
-    split("*MESH_NUMVERTEX %c|*MESH_NUMFACES %c|*MESH_NUMTVERTEX %c|*MESH_VERTEX %n %f %f %f|"
-          "*MESH_TVERT %n %f %f %f|*MESH_TFACE %n: %n %n %n|*MESH_FACENORMAL 0 0.0 0.0 1.0|"
-          "*MESH_FACE %n: A: %n B: %n C: %n AB: 1 BC: 1 CA: 0 *MESH_SMOOTHING 1 *MESH_MTLID 0|"
-          "*MATERIAL_REF %n|*MATERIAL_REF %f",
-          '|');
+const std::vector<std::string> kObjectLines = split(
+    "*MESH_NUMVERTEX %c|*MESH_NUMFACES %c|*MESH_NUMTVERTEX %c|*MESH_VERTEX %n %f %f %f|"
+    "*MESH_TVERT %n %f %f %f|*MESH_TFACE %n: %n %n %n|*MESH_FACENORMAL 0 0.0 0.0 1.0|"
+    "*MESH_FACE %n: A: %n B: %n C: %n AB: 1 BC: 1 CA: 0 *MESH_SMOOTHING 1 *MESH_MTLID 0|"
+    "*MATERIAL_REF %n|*MATERIAL_REF %f|*MESH_VERTEX %n %f %f %f|*MESH_FACE %n: A: %n B: %n C: %n",
+    '|');
 const std::vector<std::string> kQuoted =
     split("\"two words\"|\"\"|\"|bare|\"\nx.bmp\"|\" x.bmp\"|\"name7.bmp\"|\"a.bmp\"", '|');
 
