@@ -2,33 +2,12 @@
 // model set's import and texture loop, drawing each model with the GL calls stubbed out, and a
 // second import into the same models as a full-screen toggle makes, drawn again. ASan sees every
 // array entry the drawing reads; LeakSanitizer sees any array the reader forgets.
-#include "fuzz/stubs.h"
 #include "fuzz/tempfile.h"
 #include "model/ase.h"
 #include "render/load.h"
+#include "tests/support/release.h"
 
 #include <cstring>
-
-namespace {
-
-void release(t3DModel& model) {
-    for (t3DObject& object : model.objects) {
-        delete[] object.vertices;
-        delete[] object.normals;
-        delete[] object.texVertices;
-        delete[] object.faces;
-    }
-    model = t3DModel{};
-}
-
-// Model 0 is the input; the other three paths do not exist and stay empty models.
-void pointModelSetAt(const char* input) {
-    std::strncpy(filnamn[0], input, sizeof filnamn[0] - 1);
-    for (int i = 1; i < antalObjekt; ++i)
-        std::strcpy(filnamn[i], "/nonexistent/fuzz.ASE");
-}
-
-} // namespace
 
 // With the program's budget floor of a million entries, a tiny input that declares a large count
 // makes every run fill, normalise and draw a million entries. A floor of 4096 still lies far above
@@ -39,10 +18,13 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const char* input = fuzzfile::path(".ASE");
-    if (!fuzzfile::write(input, data, size))
+    const char* input = fuzzfile::write(".ASE", data, size);
+    if (input == nullptr)
         return 0;
-    pointModelSetAt(input);
+    // Model 0 is the input; the other paths do not exist and stay empty models.
+    std::strncpy(filnamn[0], input, sizeof filnamn[0] - 1);
+    for (int i = 1; i < antalObjekt; ++i)
+        std::strcpy(filnamn[i], "/nonexistent/fuzz.ASE");
 
     load models;
     for (int pass = 0; pass < 2; ++pass) {
@@ -52,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     for (t3DModel& model : modeller)
-        release(model);
+        releaseModel(model);
     std::memset(texturer, 0, sizeof texturer);
     return 0;
 }

@@ -6,8 +6,8 @@
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const char* input = fuzzfile::path(".bmp");
-    if (!fuzzfile::write(input, data, size))
+    const char* input = fuzzfile::write(".bmp", data, size);
+    if (input == nullptr)
         return 0;
     AUX_RGBImageRec* image = auxDIBImageLoadA(input);
     if (image == nullptr)
@@ -15,8 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (image->sizeX < 1 || image->sizeY < 1 || image->data == nullptr)
         std::abort();
     volatile unsigned sum = 0;
-    const long bytes = static_cast<long>(image->sizeX) * image->sizeY * 3;
-    for (long i = 0; i < bytes; ++i)
+    for (long i = 0; i < static_cast<long>(image->sizeX) * image->sizeY * 3; ++i)
         sum = sum + image->data[i];
     std::free(image->data);
     std::free(image);

@@ -10,24 +10,15 @@
 
 namespace fuzzfile {
 
-// A path in /tmp, unique to the process and removed when it exits; short enough for the 30
-// characters of the model set's path table.
-inline const char* path(const char* suffix) {
-    static std::string name;
-    if (name.empty()) {
-        name = "/tmp/fz" + std::to_string(getpid()) + suffix;
-        std::atexit([] { std::remove(name.c_str()); });
-    }
-    return name.c_str();
-}
-
-// Writes the input; false when the file cannot be written (the input is then skipped).
-inline bool write(const char* file, const std::uint8_t* data, std::size_t size) {
-    std::FILE* f = std::fopen(file, "wb");
-    if (f == nullptr)
-        return false;
-    const bool ok = std::fwrite(data, 1, size, f) == size;
-    return std::fclose(f) == 0 && ok;
+// Writes the input to a path in /tmp, unique to the process and removed when it exits; short
+// enough for the 30 characters of the model set's path table. Null when the file cannot be
+// written (the input is then skipped).
+inline const char* write(const char* suffix, const std::uint8_t* data, std::size_t size) {
+    static const std::string name = "/tmp/fz" + std::to_string(getpid()) + suffix;
+    [[maybe_unused]] static const int removed = std::atexit([] { std::remove(name.c_str()); });
+    std::FILE* f = std::fopen(name.c_str(), "wb");
+    const bool ok = f != nullptr && std::fwrite(data, 1, size, f) == size;
+    return f != nullptr && std::fclose(f) == 0 && ok ? name.c_str() : nullptr;
 }
 
 } // namespace fuzzfile

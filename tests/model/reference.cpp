@@ -3,14 +3,10 @@
 #include "reference.h"
 
 #include "model/ase.h"
-#include "support/scratch.h"
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <vector>
 
 namespace {
@@ -45,19 +41,6 @@ struct Reader {
         return count;
     }
 
-    int materialCount() {
-        int count = 0;
-        if (moveTo("*MATERIAL_COUNT", 1) == 1)
-            std::fscanf(f, "%d", &count);
-        return count;
-    }
-
-    float readFloat() {
-        float v = 0.0f;
-        std::fscanf(f, " %f", &v);
-        return v;
-    }
-
     void readQuoted(char* field) {
         if (std::fscanf(f, " \"%s", word.data()) != 1)
             return;
@@ -88,26 +71,24 @@ struct Reader {
     // Every count keyword sets its count when a number follows; after the scan each kind met gets
     // one array of its last count, out of what is left of the file's budget of entries.
     void counts(t3DObject* o, int n) {
+        const char* const keywords[3] = {"*MESH_NUMVERTEX", "*MESH_NUMFACES", "*MESH_NUMTVERTEX"};
         int* count[3] = {&o->vertexCount, &o->faceCount, &o->texVertexCount};
         bool seen[3] = {false, false, false};
         moveTo("*GEOMOBJECT", n);
         scan([&] {
-            const int k = is("*MESH_NUMVERTEX")    ? 0
-                          : is("*MESH_NUMFACES")   ? 1
-                          : is("*MESH_NUMTVERTEX") ? 2
-                                                   : -1;
-            if (k < 0)
-                return is("*GEOMOBJECT") ? -1 : 0;
-            seen[k] = true;
-            std::fscanf(f, "%d", count[k]);
-            return 1;
+            for (int k = 0; k < 3; ++k)
+                if (is(keywords[k])) {
+                    seen[k] = true;
+                    std::fscanf(f, "%d", count[k]);
+                    return 1;
+                }
+            return is("*GEOMOBJECT") ? -1 : 0;
         });
-        for (int k = 0; k < 3; ++k) {
-            if (!seen[k])
-                continue;
-            *count[k] = static_cast<int>(std::min<long>(std::max(*count[k], 0), left));
-            left -= *count[k];
-        }
+        for (int k = 0; k < 3; ++k)
+            if (seen[k]) {
+                *count[k] = static_cast<int>(std::min<long>(std::max(*count[k], 0), left));
+                left -= *count[k];
+            }
         if (seen[0])
             renew(o->vertices, o->vertexCount);
         if (seen[1])
@@ -134,7 +115,8 @@ struct Reader {
                 return 1;
             int i = 0;
             if (is("*MATERIAL_REF")) {
-                const float id = readFloat();
+                float id = 0.0f;
+                std::fscanf(f, " %f", &id);
                 o->materialId = id >= -2147483648.0f && id < 2147483648.0f ? int(id) : -1;
                 return -1;
             }
@@ -176,8 +158,11 @@ struct Reader {
     void read(t3DModel* model, long bytes) {
         left = std::max<long>(ase::kMinEntries, bytes / long(ase::kBytesPerEntry));
         model->objectCount = moveTo("*GEOMOBJECT", 0);
+        int declared = 0;
+        if (moveTo("*MATERIAL_COUNT", 1) == 1)
+            std::fscanf(f, "%d", &declared);
         model->materialCount =
-            std::clamp(materialCount(), 0, moveTo("*MATERIAL", 0) + ase::kMaxEmptyMaterials);
+            std::clamp(declared, 0, moveTo("*MATERIAL", 0) + ase::kMaxEmptyMaterials);
         if (model->materials.size() < std::size_t(model->materialCount))
             model->materials.resize(model->materialCount);
         for (int i = 1; i <= model->materialCount; ++i)
@@ -195,26 +180,7 @@ struct Reader {
     }
 };
 
-template <typename T> bool same(const T* a, const T* b, int count) {
-    return a == nullptr ? b == nullptr : b != nullptr && std::memcmp(a, b, sizeof(T) * count) == 0;
-}
-
-} // namespace
-
-bool ReferenceImport(t3DModel* model, const char* path) {
-    Reader r;
-    r.f = std::fopen(path, "rb");
-    if (r.f == nullptr)
-        return false;
-    std::fseek(r.f, 0, SEEK_END);
-    const long bytes = std::ftell(r.f);
-    r.word.resize(static_cast<std::size_t>(bytes) + 2);
-    r.read(model, bytes);
-    ReferenceNormals(model);
-    std::fclose(r.f);
-    return true;
-}
-
+// The vertex-by-face double loop: for every vertex, every face in order.
 void ReferenceNormals(t3DModel* model) {
     for (int i = 0; i < model->objectCount; ++i) {
         t3DObject& o = model->objects[i];
@@ -236,6 +202,25 @@ void ReferenceNormals(t3DModel* model) {
             o.normals[v] = Normalize(DivideVectorByScaler(sum, -float(shared)));
         }
     }
+}
+
+template <typename T> bool same(const T* a, const T* b, int count) {
+    return a == nullptr ? b == nullptr : b != nullptr && std::memcmp(a, b, sizeof(T) * count) == 0;
+}
+
+} // namespace
+
+bool ReferenceImport(t3DModel* model, const char* path) {
+    Reader r{std::fopen(path, "rb"), {}};
+    if (r.f == nullptr)
+        return false;
+    std::fseek(r.f, 0, SEEK_END);
+    const long bytes = std::ftell(r.f);
+    r.word.resize(static_cast<std::size_t>(bytes) + 2);
+    r.read(model, bytes);
+    ReferenceNormals(model);
+    std::fclose(r.f);
+    return true;
 }
 
 std::string CompareModels(const t3DModel& a, const t3DModel& b) {

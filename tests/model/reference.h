@@ -7,11 +7,9 @@
 
 #include <string>
 
-// Reads `path` into `model` like ase::ImportASE, without a message box. False when it cannot open.
+// Reads `path` into `model` like ase::ImportASE, normals included, without a message box. False
+// when it cannot open.
 bool ReferenceImport(t3DModel* model, const char* path);
-
-// The vertex-by-face double loop: for every vertex, every face in order.
-void ReferenceNormals(t3DModel* model);
 
 // Empty when equal, else the first difference. Floats compare bit for bit.
 std::string CompareModels(const t3DModel& a, const t3DModel& b);
