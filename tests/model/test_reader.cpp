@@ -49,14 +49,15 @@ class AseReader : public ::testing::Test {
 
 // A quoted value keeps its first 254 characters and the line goes on after it; words of any
 // length are one word, and what follows one on its line is skipped. The normals of faces of
-// different sizes that share corners, and of a face whose corners do not exist, are compared too.
+// different sizes that share corners, with a corner that does not exist, or one named twice, are
+// compared too.
 const std::string kLongName(400, 'n');
 const std::string kLongWord(5000, 'w');
 const std::string kTwoObjects = "*MATERIAL_COUNT 1\n*MATERIAL 0 {\n*MATERIAL_NAME \"" + kLongName +
                                 "\" *BITMAP \"textures\\wood.bmp\"\n" + R"(}
 *GEOMOBJECT {
 	*MESH_NUMVERTEX 4
-	*MESH_NUMFACES 3
+	*MESH_NUMFACES 4
 	*MESH_VERTEX    0	0.0000	0.0000	0.0000
 	*MESH_VERTEX    1	2.0000	0.0000	0.0000
 	*MESH_VERTEX    2	0.0000	1.0000	0.0000
@@ -64,6 +65,7 @@ const std::string kTwoObjects = "*MATERIAL_COUNT 1\n*MATERIAL 0 {\n*MATERIAL_NAM
 	*MESH_FACE    0:    A:    0 B:    1 C:    2 AB:    1 BC:    1 CA:    0	 *MESH_SMOOTHING 1
 	*MESH_FACE    1:    A:    0 B:    3 C:    1
 	*MESH_FACE    2:    A:    4 B:    5 C:    6
+	*MESH_FACE    3:    A:    1 B:    1 C:    2
 	*MATERIAL_REF 0
 }
 *GEOMOBJECT {
