@@ -3,8 +3,10 @@
 //   and destroys (two per full-screen switch) would leave one on the X server until exit.
 // - After a crash nobody gives a changed display mode back; the X server keeps it. The desktop's
 //   RandR configuration is kept from the moment the mode is changed, and restoreDesktopMode()
-//   puts it back over a connection of its own, from a child process, so that a crash in the
-//   middle of an X request or while a lock is held cannot stop the crash from taking its course.
+//   puts it back from a fresh run of the program itself, started with the configuration in its
+//   environment, which does that before main and ends. A crash may come while another thread
+//   holds the allocator's lock, which a mere child of the crashing process would wait on for ever,
+//   and it must not stop the crash from taking its course.
 // On other video drivers (Wayland) these do nothing.
 #include "internal.h"
 
@@ -14,8 +16,11 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <sys/wait.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace platform {
@@ -41,6 +46,66 @@ struct SavedDesktop {
     SavedCrtc crtcs[8] = {};
 };
 SavedDesktop g_desktop;
+
+// What the run that puts the desktop back is started with, made when the mode changes, so that
+// nothing need be made after a crash.
+const char kRestoreVariable[] = "BALANTOR_RESTORE_DESKTOP";
+char g_program[4096];
+char g_restore[1024];
+char g_display[256];
+char g_authority[1024];
+char* g_argv[] = {g_program, nullptr};
+char* g_envp[4];
+
+void prepareRestore() {
+    const ssize_t length = readlink("/proc/self/exe", g_program, sizeof g_program - 1);
+    g_program[length > 0 ? length : 0] = '\0';
+    const SavedDesktop& d = g_desktop;
+    int used = std::snprintf(g_restore, sizeof g_restore, "%s=%d %d %d %d %d", kRestoreVariable,
+                             d.width, d.height, d.mmWidth, d.mmHeight, d.crtcCount);
+    for (int i = 0; i < d.crtcCount; ++i) {
+        const SavedCrtc& c = d.crtcs[i];
+        used +=
+            std::snprintf(g_restore + used, sizeof g_restore - used, " %lu %lu %d %d %u %d", c.crtc,
+                          c.mode, c.x, c.y, static_cast<unsigned>(c.rotation), c.outputCount);
+        for (int k = 0; k < c.outputCount; ++k)
+            used += std::snprintf(g_restore + used, sizeof g_restore - used, " %lu", c.outputs[k]);
+    }
+    int n = 0;
+    g_envp[n++] = g_restore;
+    for (auto [name, buffer, size] :
+         {std::make_tuple("DISPLAY", g_display, sizeof g_display),
+          std::make_tuple("XAUTHORITY", g_authority, sizeof g_authority)})
+        if (const char* value = std::getenv(name)) {
+            std::snprintf(buffer, size, "%s=%s", name, value);
+            g_envp[n++] = buffer;
+        }
+    g_envp[n] = nullptr;
+}
+
+// The desktop as prepareRestore() wrote it.
+SavedDesktop parseDesktop(char* text) {
+    SavedDesktop d;
+    const auto next = [&text] { return std::strtol(text, &text, 10); };
+    d.width = static_cast<int>(next());
+    d.height = static_cast<int>(next());
+    d.mmWidth = static_cast<int>(next());
+    d.mmHeight = static_cast<int>(next());
+    d.crtcCount = static_cast<int>(std::clamp(next(), 0L, 8L));
+    for (int i = 0; i < d.crtcCount; ++i) {
+        SavedCrtc& c = d.crtcs[i];
+        c.crtc = static_cast<RRCrtc>(next());
+        c.mode = static_cast<RRMode>(next());
+        c.x = static_cast<int>(next());
+        c.y = static_cast<int>(next());
+        c.rotation = static_cast<Rotation>(next());
+        c.outputCount = static_cast<int>(std::clamp(next(), 0L, 8L));
+        for (int k = 0; k < c.outputCount; ++k)
+            c.outputs[k] = static_cast<RROutput>(next());
+    }
+    d.saved = d.width > 0 && d.height > 0;
+    return d;
+}
 
 int ignoreErrors(Display*, XErrorEvent*) {
     return 0;
@@ -109,6 +174,7 @@ void saveDesktopMode() {
         XRRFreeScreenResources(resources);
         desktop.saved = true;
         g_desktop = desktop;
+        prepareRestore();
     }
     XCloseDisplay(display);
 }
@@ -122,25 +188,34 @@ void restoreDesktopMode() {
         return;
     const pid_t child = _Fork();
     if (child == 0) {
-        Display* display = XOpenDisplay(nullptr);
-        if (display != nullptr) {
-            putBack(display);
-            XCloseDisplay(display);
-        }
-        _exit(0);
+        execve(g_program, g_argv, g_envp);
+        _exit(127);
     }
     if (child < 0)
         return;
-    // Two seconds at most: a child caught on a lock the crash left held must not hold up the
-    // crash.
+    // Five seconds at most: a crash must take its course even when the X server does not answer.
     const timespec tick = {0, 10 * 1000 * 1000};
-    for (int i = 0; i < 200; ++i) {
+    for (int i = 0; i < 500; ++i) {
         if (waitpid(child, nullptr, WNOHANG) == child)
             return;
         nanosleep(&tick, nullptr);
     }
     kill(child, SIGKILL);
     waitpid(child, nullptr, 0);
+}
+
+// The run that restoreDesktopMode() starts: it puts the desktop back before main, and ends.
+__attribute__((constructor)) void putBackWhenAsked() {
+    char* saved = std::getenv(kRestoreVariable);
+    if (saved == nullptr)
+        return;
+    g_desktop = parseDesktop(saved);
+    Display* display = g_desktop.saved ? XOpenDisplay(nullptr) : nullptr;
+    if (display != nullptr) {
+        putBack(display);
+        XCloseDisplay(display);
+    }
+    _exit(display != nullptr ? 0 : 1);
 }
 
 void destroySdlWindow(SDL_Window* window) {
