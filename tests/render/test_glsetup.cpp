@@ -72,11 +72,13 @@ TEST_F(GLSetup, MissingMaterialBitmapStopsWithAMessageAndFailure) {
 }
 
 // A textured object whose material has no slot in the texture table is still drawn, with texture
-// name 0 bound, which holds no image: in plain red.
-TEST_F(GLSetup, TexturedObjectWithoutATextureSlotIsStillDrawn) {
+// name 0 bound, which holds no image: in plain red. A face that names a corner far outside the
+// vertices is skipped, not read.
+TEST_F(GLSetup, TexturedObjectWithoutASlotIsDrawnAndBrokenFacesSkipped) {
     dir.writeBMP("models/blue.bmp", 4, 4, 0, 0, 255);
     std::string square = squareModel(5, "models/blue.bmp");
-    square.replace(square.find("*MATERIAL_REF 0"), 15, "*MATERIAL_REF 150");
+    square.replace(square.find("*MATERIAL_REF 0"), 15,
+                   "*MESH_FACE 1: A: 0 B: 2000000000 C: 3\n*MATERIAL_REF 150");
     dir.write("models/figur.ASE", square);
     ld.Init();
     ASSERT_TRUE(modeller[2].objects[0].hasTexture);
