@@ -41,29 +41,37 @@ double dot(CVector3 a, CVector3 b) {
 // loader as a square whose side is a power of two, as OpenGL 1.1 textures must be.
 TEST(AssetFiles, GeneratorRebuildsEveryFileAndBitmapsAreSquaresOfAPowerOfTwo) {
     const fs::path dir = newTempDirectory("balantor-assets-");
-    std::string command = std::string("\"") + MODELGEN + "\" \"" + dir.string() + "\"";
+    fs::create_directory(dir / "models");
+    fs::create_directory(dir / "icons");
+    std::string command = std::string("\"") + MODELGEN + "\" \"" + (dir / "models").string() +
+                          "\" \"" + (dir / "icons").string() + "\"";
 #ifdef _WIN32
     // cmd.exe drops the first and the last quote of a command line that starts with one.
     command = "\"" + command + "\"";
 #endif
     ASSERT_EQ(std::system(command.c_str()), 0);
-    long files = 0;
-    for (const fs::directory_entry& e : fs::directory_iterator("models")) {
-        ++files;
-        EXPECT_TRUE(readFile(e.path()) == readFile(dir / e.path().filename()))
-            << e.path() << " differs from what the generator writes";
-        if (e.path().extension() != ".bmp")
-            continue;
-        AUX_RGBImageRec* image = auxDIBImageLoadA(e.path().string().c_str());
-        ASSERT_NE(image, nullptr) << e.path();
-        const int size = image->sizeX;
-        EXPECT_TRUE(image->sizeY == size && size > 0 && (size & (size - 1)) == 0 && size <= 1024)
-            << e.path() << " is " << size << " x " << image->sizeY;
-        std::free(image->data);
-        std::free(image);
+    for (const auto& [committed, written] :
+         {std::pair<fs::path, fs::path>{"models", dir / "models"},
+          {"packaging/icons", dir / "icons"}}) {
+        long files = 0;
+        for (const fs::directory_entry& e : fs::directory_iterator(committed)) {
+            ++files;
+            EXPECT_TRUE(readFile(e.path()) == readFile(written / e.path().filename()))
+                << e.path() << " differs from what the generator writes";
+            if (e.path().extension() != ".bmp")
+                continue;
+            AUX_RGBImageRec* image = auxDIBImageLoadA(e.path().string().c_str());
+            ASSERT_NE(image, nullptr) << e.path();
+            const int size = image->sizeX;
+            EXPECT_TRUE(image->sizeY == size && size > 0 && (size & (size - 1)) == 0 &&
+                        size <= 1024)
+                << e.path() << " is " << size << " x " << image->sizeY;
+            std::free(image->data);
+            std::free(image);
+        }
+        EXPECT_EQ(std::distance(fs::directory_iterator(written), fs::directory_iterator()), files)
+            << "the generator writes files that are not committed in " << committed;
     }
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), files)
-        << "the generator writes files that are not committed";
     fs::remove_all(dir);
 }
 
