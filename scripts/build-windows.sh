@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Cross-builds the simulator for 64-bit Windows with MinGW-w64 and packs dist/balantor-windows.zip:
-# balantor.exe and the models folder, ready to unzip and start. The build directory
+# balantor.exe, the models folder and README.txt with the keys, ready to unzip and start. The build directory
 # (build-windows) keeps the debugging information, the zip's copy is stripped of it. Extra
 # arguments go to CMake's configuration of the build directory.
 set -euo pipefail
@@ -15,9 +15,11 @@ stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 x86_64-w64-mingw32-strip -o "$stage/balantor.exe" build-windows/balantor.exe
 cp -r models "$stage/"
+# Notepad on older Windows shows a text file's lines only when they end in CR LF.
+sed 's/$/\r/' packaging/windows-readme.txt >"$stage/README.txt"
 zip=$PWD/dist/balantor-windows.zip
 mkdir -p dist
 rm -f "$zip"
-(cd "$stage" && zip -qr "$zip" balantor.exe models)
+(cd "$stage" && zip -qr "$zip" balantor.exe models README.txt)
 echo "dist/balantor-windows.zip: $(du -k "$zip" | cut -f1) kB," \
     "balantor.exe $(du -k "$stage/balantor.exe" | cut -f1) kB"
