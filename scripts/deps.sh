@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running or testing needs, when they are missing.
-# Usage: scripts/deps.sh run|test|windows|bench
+# Usage: scripts/deps.sh run|test|windows|bench|package
 set -euo pipefail
 
 # The Windows build: MinGW-w64's compiler and Windows headers, and zip for the package.
@@ -19,6 +19,10 @@ if [ "${1:-run}" = test ]; then
     # The Windows build's tests run under Wine; unzip unpacks its zip.
     packages+=("${windows[@]}" wine wine64 unzip)
 fi
+# The Debian package: dpkg-dev works out its dependencies. Its tests check it with lintian,
+# desktop-file-validate and appstreamcli, and the Windows exe's resources with wrestool.
+[ "${1:-run}" = package ] && packages+=(dpkg-dev)
+[ "${1:-run}" = test ] && packages+=(dpkg-dev lintian desktop-file-utils appstream icoutils)
 # The comparison of the model import with Assimp's (scripts/readbench.sh).
 [ "${1:-run}" = bench ] && packages+=(libassimp-dev python3)
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the plain build, then the same tests built with
-# AddressSanitizer and UndefinedBehaviorSanitizer, then the Windows build under Wine. Every test
-# that needs a display starts a virtual X server of its own; the Wine part shares one.
+# AddressSanitizer and UndefinedBehaviorSanitizer, then the Debian package, then the Windows build
+# under Wine. Every test that needs a display starts a virtual X server of its own; the Wine part
+# shares one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh test
@@ -36,6 +37,13 @@ echo "== tests"
 ctest --test-dir build --output-on-failure -j"$jobs" || status=1
 echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 ctest --test-dir build-asan --output-on-failure -j"$jobs" || status=1
+echo "== the Debian package"
+if scripts/package-deb.sh; then
+    bash tests/package/deb.sh "$(ls -t dist/balantor_*_amd64.deb | head -1)" build/tests/e2e_x11 ||
+        status=1
+else
+    status=1
+fi
 echo "== the Windows build under Wine"
 wine_start=$SECONDS
 xvfb_start 1024x768x24

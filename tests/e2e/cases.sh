@@ -2,14 +2,15 @@
 # End-to-end cases of the real program under a virtual X server, driven with keys and read back
 # from screenshots. Usage: cases.sh CASE PROGRAM X11_HELPER
 # Each case starts its own server, so cases can run in parallel. E2E_TIMEOUT (seconds, 60) bounds
-# each wait; E2E_KEEP names a folder that keeps the screenshots of a run.
+# each wait; E2E_KEEP names a folder that keeps the screenshots of a run; E2E_CWD the folder the
+# program starts in (the project root, where its models are).
 
 E2E_CASE=$1
 E2E_BIN=$(realpath "$2")
 E2E_X11=$(realpath "$3")
 E2E_ROOT=$(realpath "$(dirname "$0")/../..")
 source "$(dirname "$0")/lib.sh"
-cd "$E2E_ROOT" || fail "no project root"
+cd "${E2E_CWD:-$E2E_ROOT}" || fail "no folder to start in"
 
 # angle_wider_than ID WIDTH: the angle shown is wider than WIDTH pixels.
 angle_wider_than() { shot "$1" "$NOW" && [ "$(glyphs "$NOW" $ANGLE %w)" -gt "$2" ]; }
