@@ -27,14 +27,17 @@ root=$stage/root
 lib=$root/usr/lib/balantor share=$root/usr/share/games/balantor doc=$root/usr/share/doc/balantor
 install -d "$lib" "$share" "$root/usr/games" "$doc" "$root/usr/share/applications" \
     "$root/usr/share/metainfo" "$root/usr/share/man/man6" "$root/DEBIAN"
-install -m 755 -s --strip-program=strip build-deb/balantor "$lib/balantor"
-strip --remove-section=.comment --remove-section=.note "$lib/balantor"
+# Stripped as Debian's own packages are; build-deb keeps the debugging information.
+strip --remove-section=.comment --remove-section=.note --strip-unneeded -o "$lib/balantor" \
+    build-deb/balantor
 cp -r models "$share/"
 ln -s ../../share/games/balantor/models "$lib/models"
 install -m 755 packaging/balantor.launcher "$root/usr/games/balantor"
 install -m 644 packaging/balantor.desktop "$root/usr/share/applications/"
-sed "s/@VERSION@/$version/" packaging/balantor.metainfo.xml >"$root/usr/share/metainfo/balantor.metainfo.xml"
-sed "s/@VERSION@/$version/" packaging/balantor.6 | gzip -9n >"$root/usr/share/man/man6/balantor.6.gz"
+sed "s/@VERSION@/$version/" packaging/balantor.metainfo.xml \
+    >"$root/usr/share/metainfo/balantor.metainfo.xml"
+sed "s/@VERSION@/$version/" packaging/balantor.6 | gzip -9n \
+    >"$root/usr/share/man/man6/balantor.6.gz"
 for size in 16 32 48 64 128 256; do
     install -D -m 644 "packaging/icons/balantor-$size.png" \
         "$root/usr/share/icons/hicolor/${size}x$size/apps/balantor.png"
@@ -49,7 +52,8 @@ find "$root" -type d -exec chmod 755 {} + && find "$share" -type f -exec chmod 6
 # which fontconfig finds as Liberation Mono).
 mkdir -p "$stage/debian"
 printf 'Source: balantor\n\nPackage: balantor\nArchitecture: amd64\n' >"$stage/debian/control"
-shlibs=$(cd "$stage" && dpkg-shlibdeps -O "root/usr/lib/balantor/balantor" | sed -n 's/^shlibs:Depends=//p')
+shlibs=$(cd "$stage" && dpkg-shlibdeps -O root/usr/lib/balantor/balantor |
+    sed -n 's/^shlibs:Depends=//p')
 cat >"$root/DEBIAN/control" <<EOF
 Package: balantor
 Version: $version
