@@ -181,6 +181,39 @@ case_box_in_fullscreen() {
     note "SIGTERM with a box open: the program ends at once, the desktop's mode is back"
 }
 
+# Keys across F1, with keys that do not repeat (as on this server): Up held through the switch and
+# let go in the full-screen window is let go for the program too, so the ride comes to rest.
+# F1 pressed as soon as the full-screen window shows, and Escape as soon as the window is back,
+# act although the window is new: the window that has the focus gets every key.
+case_keys_across_f1() {
+    start_xorg
+    start_ride
+    local full win zero
+    zero=$(glyphs "$E2E_TMP/ready.ppm" $SPEED)
+    hold "$w" Up
+    wait_for "speed while Up is held" text_differs "$w" $SPEED "$zero"
+    press_until "$w" F1 gone "$w"
+    full=$(wait_window "$TITLE") || exit 1
+    focus "$full"
+    release Up
+    still_shot "$full" "$E2E_TMP/rest.ppm"
+    [ "$(glyphs "$E2E_TMP/rest.ppm" $SPEED)" = "$zero" ] || fail "no rest after Up was let go"
+
+    # Each key is pressed as soon as its window shows, while the program may still be setting it
+    # up: to a window, to full screen, back to a window, and Escape there.
+    press_until "$full" F1 gone "$full"
+    win=$(wait_window "$TITLE" "$full") || exit 1
+    press_until "$win" F1 gone "$win"
+    full=$(wait_window "$TITLE" "$win") || exit 1
+    screen_is 640x480 || fail "F1 in a new window did not switch to full screen"
+    press_until "$full" F1 gone "$full"
+    win=$(wait_window "$TITLE" "$full") || exit 1
+    screen_is 1024x768 || fail "F1 in a new full-screen window did not switch back"
+    press_until "$win" Escape ended
+    expect_exit 0
+    note "a key let go in the new window is let go; keys in a new window's first moments act"
+}
+
 # answered_box CAPTION KEY STATUS: a box of that caption waits for its answer (the program stays
 # until it is read), is answered with the key, and the program ends with that status.
 answered_box() {
