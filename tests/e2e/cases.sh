@@ -293,6 +293,29 @@ case_missing_files() {
     note "a missing ground, material or model: each box, then its exit status or the ride"
 }
 
+# A box with a line far wider than the screen (a material naming a long missing bitmap path): the
+# text wraps at spaces and the path, a word longer than a line, breaks, so that the box with its
+# OK button stays on the screen; Return answers it.
+case_long_box() {
+    start_xvfb 640x480x24
+    scenario
+    local box g
+    sed -i "s|\"models/wheel.bmp\"|\"models/$(printf 'textures_of_the_wheel_%02d/' $(seq 8))w.bmp\"|" \
+        models/hjul.ASE
+    start_app
+    box=$(wait_window Error) || exit 1
+    g=$(geometry "$box")
+    [[ $g =~ ^([0-9]+)x([0-9]+)\+([0-9]+)\+([0-9]+)$ ]] &&
+        [ $((BASH_REMATCH[1] + BASH_REMATCH[3])) -le 640 ] &&
+        [ $((BASH_REMATCH[2] + BASH_REMATCH[4])) -le 480 ] || fail "the box is $g on a 640x480 screen"
+    # The OK button has the focus: its frame is the one blue in the box.
+    shot "$box" "$E2E_TMP/box.ppm"
+    [ "$(convert "$E2E_TMP/box.ppm" -fill black +opaque '#0078D7' -fill white -opaque '#0078D7' \
+        -format '%[fx:round(mean*w*h)]' info:)" -gt 400 ] || fail "no OK button in the box"
+    answered_box Error Return 1
+    note "a box of a long line: $g on a 640 x 480 screen, its OK button shown"
+}
+
 # No display at all: the program says what is missing and ends with a failure status at once,
 # instead of running unseen.
 case_no_display() {
