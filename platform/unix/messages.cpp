@@ -240,6 +240,7 @@ void settleXKey() {
     if (g_xkey.press || !g_xkey.window || held == g_held.end() ||
         SDL_GetKeyboardState(nullptr)[held->second.scancode])
         return;
+    // WM_KEYUP and WM_SYSKEYUP come right after their down messages.
     post(g_xkey.window, held->second.message + 1, held->second.key, 1 | (1L << 30) | (1L << 31));
     g_held.erase(held);
 }
