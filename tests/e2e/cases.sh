@@ -207,7 +207,9 @@ case_keys_across_f1() {
     wait_for "the vehicle at rest after Up was let go" speed_zero "$full" "$zero"
 
     # Each key is pressed as soon as its window shows, while the program may still be setting it
-    # up: to a window, to full screen, back to a window, and Escape there.
+    # up: to a window, to full screen, back to a window, and Escape there. SDL takes the focus late
+    # only where the set-up ends soon after the mode changed, so this meets a lost key only on a
+    # quick machine; the platform test of the messages meets it every time.
     press_until "$full" F1 gone "$full"
     win=$(wait_window "$TITLE" "$full") || exit 1
     press_until "$win" F1 gone "$win"
