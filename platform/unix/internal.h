@@ -107,6 +107,18 @@ bool renderText(const std::string& text, int pixelHeight, TextImage& image);
 // Queues the Win32 messages of an SDL event that belongs to one of the program's windows.
 void translate(const SDL_Event& event);
 
+// Key events as the X server delivered them (xkeys.cpp): each comes into SDL's queue just before
+// the key event SDL makes of it, if SDL makes one.
+struct XKey {
+    bool press = false;
+    unsigned keycode = 0;
+    HWND window = nullptr; // the program's window that got it; null for any other
+};
+// Asks SDL for the X events; started with the video.
+void watchXKeys();
+// True for SDL's wrapping of an X key press or release, which it reads into the key.
+bool readXKey(const SDL_Event& event, XKey& key);
+
 // Signals (signals.cpp): installed with the video; a termination signal makes every window
 // close and every message box answer at once.
 void watchSignals();

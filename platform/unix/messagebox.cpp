@@ -7,6 +7,8 @@
 // the focus; Y and N answer a Yes/No box; Escape and the close button answer an OK box with IDOK
 // and do nothing in a Yes/No box, which has no Cancel. A key answers when it is let go, so that
 // no key of the box reaches the program's window; while the box is up, every key is its own.
+// As Win32's, the box keeps to the screen: its text wraps at spaces, a word longer than a line
+// breaks where it runs over, and lines that would push the buttons off the screen are left out.
 // Messages for the program's windows that come while the box is up are queued for PeekMessageA, as
 // Win32's modal loop dispatches them. A termination signal closes the box at once (signals.cpp).
 //
@@ -79,9 +81,57 @@ std::vector<std::string> splitLines(const char* text) {
     return lines;
 }
 
+bool fits(const std::string& text, int width) {
+    TextImage image;
+    // Text that cannot be drawn is left for the layout to find.
+    return !renderText(text, kTextHeight, image) || image.width <= width;
+}
+
+// Breaks a line into lines no wider than the width, at spaces, and a word wider than a line
+// where it runs over, as Win32 wraps a box's text.
+void wrap(const std::string& text, int width, std::vector<std::string>& lines) {
+    std::string line;
+    std::size_t at = 0;
+    while (at <= text.size()) {
+        const std::size_t space = std::min(text.find(' ', at), text.size());
+        std::string word = text.substr(at, space - at);
+        at = space + 1;
+        const std::string longer = line.empty() ? word : line + ' ' + word;
+        if (fits(longer, width)) {
+            line = longer;
+            continue;
+        }
+        if (!line.empty())
+            lines.push_back(line);
+        while (!fits(word, width)) {
+            std::size_t length = 1;
+            while (length < word.size() && fits(word.substr(0, length + 1), width))
+                ++length;
+            lines.push_back(word.substr(0, length));
+            word.erase(0, length);
+        }
+        line = word;
+    }
+    lines.push_back(line);
+}
+
+// Lays the box out to fit the screen, which it keeps to as Win32 does: its text wraps within
+// three quarters of the screen's width, and lines that would push the buttons off the screen's
+// foot are left out.
 bool layOut(Box& box, const char* text) {
+    SDL_Rect screen = {0, 0, 640, 480};
+    SDL_GetDisplayUsableBounds(0, &screen);
+    box.textLeft = hasIcon(box.type) ? kMargin + kIcon + 14 : kMargin;
+    const int wrapWidth = std::max(kIcon, screen.w * 3 / 4 - box.textLeft - 2 * kMargin);
+    const int lineHeight = kTextHeight + kLineGap + 4;
+    const std::size_t maxLines =
+        static_cast<std::size_t>(std::max(1, (screen.h - 2 * kMargin - kStrip) / lineHeight));
+    std::vector<std::string> lines;
+    for (const std::string& line : splitLines(text))
+        wrap(line, wrapWidth, lines);
+    lines.resize(std::min(lines.size(), maxLines));
     int textWidth = 0;
-    for (const std::string& line : splitLines(text)) {
+    for (const std::string& line : lines) {
         TextImage image;
         if (!renderText(line, kTextHeight, image))
             return false;
@@ -92,10 +142,8 @@ bool layOut(Box& box, const char* text) {
         box.buttons = {{IDYES, 'y', "Yes", {}}, {IDNO, 'n', "No", {}}};
     else
         box.buttons = {{IDOK, 0, "OK", {}}};
-    const int textHeight =
-        static_cast<int>(box.lines.size()) * (kTextHeight + kLineGap + 4) - kLineGap;
+    const int textHeight = static_cast<int>(box.lines.size()) * lineHeight - kLineGap;
     const int buttonsWidth = static_cast<int>(box.buttons.size()) * (kButtonWidth + kButtonGap);
-    box.textLeft = hasIcon(box.type) ? kMargin + kIcon + 14 : kMargin;
     box.width = std::max(box.textLeft + textWidth + 2 * kMargin, buttonsWidth + kMargin);
     box.width = std::max(box.width, 240);
     box.height = kMargin + std::max(kIcon, textHeight) + kMargin + kStrip;

@@ -4,7 +4,10 @@
 // WM_QUIT comes, as on Win32, once no other message waits. SDL events become:
 // - key presses and releases: WM_KEYDOWN and WM_KEYUP with Windows virtual-key codes (an
 //   auto-repeated key sends WM_KEYDOWN again); with Alt held (Ctrl not), for Alt itself and for
-//   F10 they are WM_SYSKEYDOWN and WM_SYSKEYUP. Keys without a Windows code are dropped.
+//   F10 they are WM_SYSKEYDOWN and WM_SYSKEYUP. Keys without a Windows code are dropped. On X, a
+//   key goes to the window the server gave it to, from the moment that window has the focus, and
+//   a key held while its window is destroyed is let go for the program when it is let go in the
+//   next window (SDL loses both; see xkeys.cpp), as on Win32.
 // - focus gained or lost: WM_ACTIVATE, WA_ACTIVE or WA_INACTIVE in the low word of wParam and
 //   the minimised flag in the high word; minimising sends WM_ACTIVATE (inactive, minimised) and
 //   WM_SIZE (SIZE_MINIMIZED, 0 x 0); restoring sends WM_ACTIVATE (not minimised) and WM_SIZE with
@@ -23,6 +26,7 @@
 #include "internal.h"
 
 #include <deque>
+#include <map>
 
 namespace platform {
 namespace {
@@ -31,6 +35,19 @@ std::deque<MSG> g_queue;
 std::size_t g_drainStart = 0;
 bool g_quitPosted = false;
 int g_quitCode = 0;
+
+// A key the program was told is down and not yet up: SDL's scancode and the message that told it,
+// WM_KEYDOWN or WM_SYSKEYDOWN, with its key code. Kept by X keycode across the program's windows,
+// as Win32 keeps a key down for the program until the window with the focus hears it let go.
+struct HeldKey {
+    SDL_Scancode scancode;
+    UINT message;
+    WPARAM key;
+};
+std::map<unsigned, HeldKey> g_held;
+// The X key event whose SDL key event may come next.
+XKey g_xkey;
+bool g_xkeyWaiting = false;
 
 UINT keyFromSymbol(SDL_Keycode sym) {
     if (sym >= SDLK_a && sym <= SDLK_z)
@@ -183,8 +200,10 @@ LPARAM clientSize(SDL_Window* window) {
     return static_cast<LPARAM>((width & 0xffff) | ((height & 0xffff) << 16));
 }
 
-void postKey(const SDL_KeyboardEvent& key) {
-    const HWND window = findWindowBySdlId(key.windowID);
+// SDL's key event, with the X event it was made of when there is one: the window the server
+// gave the key to gets it, whatever window SDL filed it under.
+void postKey(const SDL_KeyboardEvent& key, const XKey* x) {
+    const HWND window = x && x->window ? x->window : findWindowBySdlId(key.windowID);
     UINT vk = keyFromSymbol(key.keysym.sym);
     if (!vk)
         vk = keyFromPosition(key.keysym.scancode);
@@ -204,6 +223,26 @@ void postKey(const SDL_KeyboardEvent& key) {
     const UINT message =
         down ? (system ? WM_SYSKEYDOWN : WM_KEYDOWN) : (system ? WM_SYSKEYUP : WM_KEYUP);
     post(window, message, vk, lParam);
+    if (x && down)
+        g_held[x->keycode] = {key.keysym.scancode, message, vk};
+    else if (x)
+        g_held.erase(x->keycode);
+}
+
+// An X release that SDL made no event of: SDL had let the key go itself, but the program still
+// holds it, so the window the server gave the release to is told. (A release SDL passes over
+// because the key repeats leaves the key down for SDL.)
+void settleXKey() {
+    if (!g_xkeyWaiting)
+        return;
+    g_xkeyWaiting = false;
+    auto held = g_held.find(g_xkey.keycode);
+    if (g_xkey.press || !g_xkey.window || held == g_held.end() ||
+        SDL_GetKeyboardState(nullptr)[held->second.scancode])
+        return;
+    // WM_KEYUP and WM_SYSKEYUP come right after their down messages.
+    post(g_xkey.window, held->second.message + 1, held->second.key, 1 | (1L << 30) | (1L << 31));
+    g_held.erase(held);
 }
 
 // Posts WM_ACTIVATE and WM_SIZE only when they tell the window something new.
@@ -272,17 +311,22 @@ bool matches(const MSG& msg, HWND window, UINT first, UINT last) {
 } // namespace
 
 void translate(const SDL_Event& event) {
-    switch (event.type) {
-    case SDL_KEYDOWN:
-    case SDL_KEYUP:
-        postKey(event.key);
-        break;
-    case SDL_WINDOWEVENT:
-        postWindowEvent(event.window);
-        break;
-    default:
-        break;
+    XKey x;
+    if (readXKey(event, x)) {
+        settleXKey();
+        g_xkey = x;
+        g_xkeyWaiting = true;
+        return;
     }
+    const bool key = event.type == SDL_KEYDOWN || event.type == SDL_KEYUP;
+    const bool made = key && g_xkeyWaiting && g_xkey.press == (event.type == SDL_KEYDOWN);
+    if (made)
+        g_xkeyWaiting = false;
+    settleXKey();
+    if (key)
+        postKey(event.key, made ? &g_xkey : nullptr);
+    else if (event.type == SDL_WINDOWEVENT)
+        postWindowEvent(event.window);
 }
 
 LRESULT sendMessage(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -325,6 +369,7 @@ BOOL PeekMessageA(MSG* msg, HWND window, UINT filterMin, UINT filterMax, UINT re
     if (SDL_WasInit(SDL_INIT_VIDEO))
         while (SDL_PollEvent(&event))
             translate(event);
+    settleXKey();
     if (!windows().empty() && takeCloseRequest())
         for (auto& entry : windows())
             post(toHandle<HWND>(entry.first), WM_CLOSE, 0, 0);

@@ -147,6 +147,7 @@ bool ensureVideo() {
     if (!registered)
         registered = std::atexit(restoreDisplay) == 0;
     watchSignals();
+    watchXKeys();
     // Loaded once for the whole run: SDL would unload OpenGL with the last window of a
     // full-screen switch and load it again with the next, each time leaving a colormap of its
     // tests on the X server.
