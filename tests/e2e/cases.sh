@@ -111,6 +111,10 @@ case_fullscreen() {
     press_until "$full" F1 gone "$full"
     win=$(wait_window "$TITLE" "$full") || exit 1
     screen_is 1024x768 || fail "the display stayed at $(screen_size)"
+    # What keeps the desktop's mode for a crash is gone with the mode: it would put the mode back
+    # again, over a change made since. (Under Wine the program's children are Wine's.)
+    [ -n "${E2E_WINE:-}" ] || [ -z "$(pgrep -P "$APP_PID")" ] ||
+        fail "a process of the program outlives the full-screen mode"
     expect_window "$win"
 
     "$E2E_X11" close "$win" || fail "cannot ask the window to close"
@@ -125,24 +129,42 @@ full_screen_ride() {
     press_until "$w" F1 screen_is 640x480
 }
 
-# Whatever ends the program, the desktop gets its mode back: hang-up and quit end it through its
-# own teardown (status 0); a crash gives the mode back and then takes its course, ending the
-# process by a signal (the crash's own, or the sanitizer's abort in the sanitizer build).
+# crashed WHY: the program ended by a signal (the crash's own, or the sanitizer's abort in the
+# sanitizer build), and the desktop has its mode back.
+crashed() {
+    wait_exit
+    [ "$APP_RC" -gt 128 ] || fail "$1: exit status $APP_RC, not the end by a signal"
+    wait_for "the desktop's mode after $1" screen_is 1024x768
+    note "$1: exit status $APP_RC, the desktop's mode is back"
+}
+
+# Whatever ends the program in full screen, the desktop gets its mode back: hang-up and quit end
+# it through its own teardown (status 0). A crash takes its course, also when the program's file
+# is gone (rebuilt, upgraded) and on a stack overflow (a preloaded library recurses without end
+# on SIGUSR1), where no handler could run. No variable in the environment turns a start into
+# anything else.
 case_signals() {
     start_xorg
     ulimit -c 0
     local sig
-    for sig in HUP QUIT SEGV ABRT; do
-        full_screen_ride
+    for sig in HUP QUIT; do
+        BALANTOR_RESTORE_DESKTOP=1 full_screen_ride
         kill -s "$sig" "$APP_PID"
-        wait_exit
-        case $sig in
-        HUP | QUIT) [ "$APP_RC" = 0 ] || fail "SIG$sig: exit status $APP_RC, expected 0" ;;
-        *) [ "$APP_RC" -gt 128 ] || fail "SIG$sig: exit status $APP_RC, not the end by a signal" ;;
-        esac
+        expect_exit 0
         screen_is 1024x768 || fail "SIG$sig left the display at $(screen_size)"
-        note "SIG$sig: exit status $APP_RC, the desktop's mode is back"
+        note "SIG$sig: exit status 0, the desktop's mode is back"
     done
+
+    cp "$E2E_BIN" "$E2E_TMP/balantor"
+    E2E_BIN=$E2E_TMP/balantor full_screen_ride
+    rm "$E2E_TMP/balantor"
+    kill -s SEGV "$APP_PID"
+    crashed "a crash after the program's file was removed"
+
+    LD_PRELOAD=$E2E_OVERFLOW ASAN_OPTIONS=verify_asan_link_order=0:${ASAN_OPTIONS:-} \
+        full_screen_ride
+    kill -s USR1 "$APP_PID"
+    crashed "a stack overflow"
 }
 
 # A message box while the full-screen window is being made (a model gone since the start): the
