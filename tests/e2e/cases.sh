@@ -26,9 +26,10 @@ expect_window() {
         fail "window $1 is $g, expected 640x480 inside a frame at 0, 0"
 }
 
-# start_ride: starts the program and waits for its first window (w) to show the ride.
+# start_ride [COMMAND...]: starts the program (through the command) and waits for its first
+# window (w) to show the ride.
 start_ride() {
-    start_app
+    start_app "$@"
     w=$(wait_window "$FIRST_TITLE") || exit 1
     ready "$w"
 }
@@ -122,49 +123,56 @@ case_fullscreen() {
     note "F1 both ways where the display has 640 x 480; the close button ends with 0"
 }
 
-# full_screen_ride: starts the program and switches it to full screen; the display then shows
-# 640 x 480.
+# full_screen_ride [COMMAND...]: starts the program (through the command) and switches it to
+# full screen; the display then shows 640 x 480.
 full_screen_ride() {
-    start_ride
+    start_ride "$@"
     press_until "$w" F1 screen_is 640x480
 }
 
-# crashed WHY: the program ended by a signal (the crash's own, or the sanitizer's abort in the
-# sanitizer build), and the desktop has its mode back.
-crashed() {
+# ended_by SIGNAL WHY: the program ended by the signal (or, in the sanitizer build, by the
+# sanitizer's abort after a crash), and the desktop has its mode back.
+ended_by() {
     wait_exit
-    [ "$APP_RC" -gt 128 ] || fail "$1: exit status $APP_RC, not the end by a signal"
-    wait_for "the desktop's mode after $1" screen_is 1024x768
-    note "$1: exit status $APP_RC, the desktop's mode is back"
+    [ "$APP_RC" = $((128 + $(kill -l "$1"))) ] ||
+        { [ "$1" = SEGV ] && [ "$APP_RC" = $((128 + $(kill -l ABRT))) ]; } ||
+        fail "$2: exit status $APP_RC, not the end by SIG$1"
+    wait_for "the desktop's mode after $2" screen_is 1024x768
+    note "$2: exit status $APP_RC, the desktop's mode is back"
 }
 
-# Whatever ends the program in full screen, the desktop gets its mode back: hang-up and quit end
-# it through its own teardown (status 0). A crash takes its course, also when the program's file
-# is gone (rebuilt, upgraded) and on a stack overflow (a preloaded library recurses without end
-# on SIGUSR1), where no handler could run. No variable in the environment turns a start into
-# anything else.
+# Whatever ends the program in full screen, the desktop gets its mode back. Hang-up and terminate
+# end it through its own teardown and then by the signal itself; a hang-up ignored from the start
+# (nohup) stays ignored. A crash takes its course, also when the program's file is gone (rebuilt,
+# upgraded) and on a stack overflow (a preloaded library recurses without end on SIGUSR1), where
+# no handler could run. No variable in the environment turns a start into anything else.
 case_signals() {
     start_xorg
     ulimit -c 0
     local sig
-    for sig in HUP QUIT; do
+    for sig in HUP TERM; do
         BALANTOR_RESTORE_DESKTOP=1 full_screen_ride
         kill -s "$sig" "$APP_PID"
-        expect_exit 0
-        screen_is 1024x768 || fail "SIG$sig left the display at $(screen_size)"
-        note "SIG$sig: exit status 0, the desktop's mode is back"
+        ended_by "$sig" "SIG$sig"
     done
+
+    full_screen_ride nohup
+    kill -s HUP "$APP_PID"
+    sleep 1
+    app_running || fail "SIGHUP ended a program started with nohup"
+    kill -s TERM "$APP_PID"
+    ended_by TERM "SIGHUP under nohup, then SIGTERM"
 
     cp "$E2E_BIN" "$E2E_TMP/balantor"
     E2E_BIN=$E2E_TMP/balantor full_screen_ride
     rm "$E2E_TMP/balantor"
     kill -s SEGV "$APP_PID"
-    crashed "a crash after the program's file was removed"
+    ended_by SEGV "a crash after the program's file was removed"
 
     LD_PRELOAD=$E2E_OVERFLOW ASAN_OPTIONS=verify_asan_link_order=0:${ASAN_OPTIONS:-} \
         full_screen_ride
     kill -s USR1 "$APP_PID"
-    crashed "a stack overflow"
+    ended_by SEGV "a stack overflow"
 }
 
 # A message box while the full-screen window is being made (a model gone since the start): the
@@ -198,7 +206,7 @@ case_box_in_fullscreen() {
     press_until "$w" F1 shown "Error"
     screen_is 640x480 || fail "no full screen under the box"
     kill -s TERM "$APP_PID"
-    TIMEOUT=5 expect_exit 0
+    TIMEOUT=5 expect_exit $((128 + $(kill -l TERM)))
     screen_is 1024x768 || fail "the display stayed at $(screen_size)"
     note "SIGTERM with a box open: the program ends at once, the desktop's mode is back"
 }
