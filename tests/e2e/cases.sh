@@ -156,6 +156,7 @@ case_signals() {
         ended_by "$sig" "SIG$sig"
     done
 
+    # A hang-up taken would end it within a few frames; the exit status tells it in any case.
     full_screen_ride nohup
     kill -s HUP "$APP_PID"
     sleep 1
