@@ -126,11 +126,11 @@ bool terminationRequested();
 // True once per termination signal that has not yet been turned into WM_CLOSE messages.
 bool takeCloseRequest();
 
-// X11 (x11.cpp): the desktop's display mode kept before a change and put back after a crash;
-// SDL windows destroyed together with the colormap SDL made for them.
+// X11 (x11.cpp): the desktop's display mode kept, before a change, by a guardian process that
+// puts it back if the process ends before forgetDesktopMode(); SDL windows destroyed together
+// with the colormap SDL made for them.
 void saveDesktopMode();
 void forgetDesktopMode();
-void restoreDesktopMode();
 void destroySdlWindow(SDL_Window* window);
 
 } // namespace platform

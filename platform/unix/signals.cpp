@@ -1,58 +1,57 @@
-// Signals, which Win32 programs do not get. A program on the stand-in ends on them as it would
-// when its windows are closed, and never leaves the desktop in its display mode:
-// - SIGTERM, SIGINT, SIGHUP and SIGQUIT ask every window to close (WM_CLOSE, through
-//   PeekMessageA), so that the program ends through its own teardown, which gives a changed
-//   display mode back. An open message box closes at once, and later ones answer at once. A
-//   second such signal, for a program that no longer answers, ends it as the signal would, the
-//   display mode given back first.
-// - SIGSEGV, SIGBUS, SIGFPE, SIGILL and SIGABRT give a changed display mode back and then take
-//   their course as before: the handler that was there (a sanitizer's, say) or the default, so
-//   the exit status and the core dump stay as they were.
+// Signals, which Win32 programs do not get. SIGTERM, SIGINT, SIGHUP and SIGQUIT ask every window
+// to close (WM_CLOSE, through PeekMessageA), so that the program ends through its own teardown,
+// which gives a changed display mode back. An open message box closes at once, and later ones
+// answer at once. Once the program has ended, it ends by that signal, so that a calling shell
+// sees it was interrupted. A second such signal, for a program that no longer answers, ends it
+// at once. A signal that was ignored at start (nohup) stays ignored.
+// Crashes are left alone: whatever ends the process, the guardian of x11.cpp gives a changed
+// display mode back.
 #include "internal.h"
 
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 
 namespace platform {
 namespace {
-volatile std::sig_atomic_t g_terminating = 0;
+volatile std::sig_atomic_t g_terminating = 0; // the first termination signal, 0 before it
 volatile std::sig_atomic_t g_closeRequests = 0;
 
 const int kTermination[] = {SIGTERM, SIGINT, SIGHUP, SIGQUIT};
-const int kCrash[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
 struct sigaction g_previous[NSIG];
 
-// Hands the signal to what was there before: a signal that was sent is sent again; one that a
-// fault caused comes again when the faulting instruction runs again.
-void takeCourse(int sig, siginfo_t* info) {
-    struct sigaction previous = g_previous[sig];
-    if (!(previous.sa_flags & SA_SIGINFO) && previous.sa_handler == SIG_IGN)
-        previous.sa_handler = SIG_DFL;
-    sigaction(sig, &previous, nullptr);
-    if (info == nullptr || info->si_code <= 0 || sig == SIGABRT)
-        raise(sig);
+// Hands the signal to what was there before (for the program, the default action, which ends
+// it): raised again, it comes as soon as the handler it may be raised from returns.
+void takeCourse(int sig) {
+    sigaction(sig, &g_previous[sig], nullptr);
+    raise(sig);
 }
 
-void onCrash(int sig, siginfo_t* info, void*) {
-    restoreDesktopMode();
-    takeCourse(sig, info);
-}
-
-void onTermination(int sig, siginfo_t* info, void*) {
+void onTermination(int sig, siginfo_t*, void*) {
     if (g_terminating) {
-        restoreDesktopMode();
-        takeCourse(sig, info);
+        takeCourse(sig);
         return;
     }
-    g_terminating = 1;
+    g_terminating = sig;
     g_closeRequests = 1;
 }
 
-void install(int sig, void (*handler)(int, siginfo_t*, void*)) {
+void endBySignal() {
+    if (!g_terminating)
+        return;
+    std::fflush(nullptr);
+    takeCourse(g_terminating);
+}
+
+void install(int sig) {
+    sigaction(sig, nullptr, &g_previous[sig]);
+    if (!(g_previous[sig].sa_flags & SA_SIGINFO) && g_previous[sig].sa_handler == SIG_IGN)
+        return;
     struct sigaction action = {};
-    action.sa_sigaction = handler;
+    action.sa_sigaction = onTermination;
     action.sa_flags = SA_SIGINFO | SA_RESTART;
     sigemptyset(&action.sa_mask);
-    sigaction(sig, &action, &g_previous[sig]);
+    sigaction(sig, &action, nullptr);
 }
 } // namespace
 
@@ -62,9 +61,8 @@ void watchSignals() {
         return;
     watching = true;
     for (int sig : kTermination)
-        install(sig, onTermination);
-    for (int sig : kCrash)
-        install(sig, onCrash);
+        install(sig);
+    std::atexit(endBySignal);
 }
 
 bool terminationRequested() {

@@ -142,11 +142,12 @@ bool ensureVideo() {
         noDisplay();
         return false;
     }
-    // However the process ends, a changed display mode is given back.
+    watchSignals();
+    // However the process exits, a changed display mode is given back: registered after the
+    // signals' exit handler, so that it runs before the process ends by a signal there.
     static bool registered = false;
     if (!registered)
         registered = std::atexit(restoreDisplay) == 0;
-    watchSignals();
     watchXKeys();
     // Loaded once for the whole run: SDL would unload OpenGL with the last window of a
     // full-screen switch and load it again with the next, each time leaving a colormap of its

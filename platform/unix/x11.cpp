@@ -1,12 +1,13 @@
 // What SDL leaves undone on X11, behind the stand-in's window calls:
 // - SDL makes a colormap for every window and never frees it, so each window the program makes
 //   and destroys (two per full-screen switch) would leave one on the X server until exit.
-// - After a crash nobody gives a changed display mode back; the X server keeps it. The desktop's
-//   RandR configuration is kept from the moment the mode is changed, and restoreDesktopMode()
-//   puts it back from a fresh run of the program itself, started with the configuration in its
-//   environment, which does that before main and ends. A crash may come while another thread
-//   holds the allocator's lock, which a mere child of the crashing process would wait on for ever,
-//   and it must not stop the crash from taking its course.
+// - When the process ends without giving a changed display mode back (a crash, a kill), the X
+//   server keeps the mode. So when the mode is changed a guardian process is forked that keeps
+//   the desktop's RandR configuration over an X connection of its own, and puts it back once the
+//   program's end of a socket closes without word that the mode was given back. The program then
+//   has nothing to do when it crashes, so a crash on a broken stack or a SIGKILL is covered too.
+//   The guardian is forked from the main thread while the program changes the mode, when no other
+//   thread is inside Xlib; it runs no code of the program's and no other program.
 // On other video drivers (Wayland) these do nothing.
 #include "internal.h"
 
@@ -15,18 +16,17 @@
 #include <X11/extensions/Xrandr.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
-#include <cstdio>
-#include <cstdlib>
-#include <ctime>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
-#include <tuple>
 #include <unistd.h>
 
 namespace platform {
 namespace {
-// The desktop as it was before the mode changed: fixed-size records, so that nothing need be
-// allocated when it is put back.
+// The desktop as it was before the mode changed.
 struct SavedCrtc {
     RRCrtc crtc;
     RRMode mode;
@@ -37,7 +37,6 @@ struct SavedCrtc {
     RROutput outputs[8];
 };
 struct SavedDesktop {
-    bool saved = false;
     int width = 0;
     int height = 0;
     int mmWidth = 0;
@@ -45,73 +44,50 @@ struct SavedDesktop {
     int crtcCount = 0;
     SavedCrtc crtcs[8] = {};
 };
-SavedDesktop g_desktop;
 
-// What the run that puts the desktop back is started with, made when the mode changes, so that
-// nothing need be made after a crash.
-const char kRestoreVariable[] = "BALANTOR_RESTORE_DESKTOP";
-char g_program[4096];
-char g_restore[1024];
-char g_display[256];
-char g_authority[1024];
-char* g_argv[] = {g_program, nullptr};
-char* g_envp[4];
+// The program's end of the socket to the guardian, and the guardian; -1 and 0 without one.
+int g_guardian = -1;
+pid_t g_guardianPid = 0;
 
-void prepareRestore() {
-    const ssize_t length = readlink("/proc/self/exe", g_program, sizeof g_program - 1);
-    g_program[length > 0 ? length : 0] = '\0';
-    const SavedDesktop& d = g_desktop;
-    int used = std::snprintf(g_restore, sizeof g_restore, "%s=%d %d %d %d %d", kRestoreVariable,
-                             d.width, d.height, d.mmWidth, d.mmHeight, d.crtcCount);
-    for (int i = 0; i < d.crtcCount; ++i) {
-        const SavedCrtc& c = d.crtcs[i];
-        used +=
-            std::snprintf(g_restore + used, sizeof g_restore - used, " %lu %lu %d %d %u %d", c.crtc,
-                          c.mode, c.x, c.y, static_cast<unsigned>(c.rotation), c.outputCount);
-        for (int k = 0; k < c.outputCount; ++k)
-            used += std::snprintf(g_restore + used, sizeof g_restore - used, " %lu", c.outputs[k]);
-    }
-    int n = 0;
-    g_envp[n++] = g_restore;
-    for (auto [name, buffer, size] :
-         {std::make_tuple("DISPLAY", g_display, sizeof g_display),
-          std::make_tuple("XAUTHORITY", g_authority, sizeof g_authority)})
-        if (const char* value = std::getenv(name)) {
-            std::snprintf(buffer, size, "%s=%s", name, value);
-            g_envp[n++] = buffer;
+// What the guardian tells when it is ready, and the program when it gave the mode back.
+const char kSaved = 'S';
+const char kGivenBack = 'G';
+
+bool saveDesktop(Display* display, SavedDesktop& desktop) {
+    const ::Window root = DefaultRootWindow(display);
+    const int screen = DefaultScreen(display);
+    XRRScreenResources* resources = XRRGetScreenResourcesCurrent(display, root);
+    if (resources == nullptr)
+        return false;
+    desktop.width = DisplayWidth(display, screen);
+    desktop.height = DisplayHeight(display, screen);
+    desktop.mmWidth = DisplayWidthMM(display, screen);
+    desktop.mmHeight = DisplayHeightMM(display, screen);
+    for (int i = 0; i < resources->ncrtc && desktop.crtcCount < 8; ++i) {
+        XRRCrtcInfo* info = XRRGetCrtcInfo(display, resources, resources->crtcs[i]);
+        if (info == nullptr)
+            continue;
+        if (info->mode != None) {
+            SavedCrtc& c = desktop.crtcs[desktop.crtcCount++];
+            c.crtc = resources->crtcs[i];
+            c.mode = info->mode;
+            c.x = info->x;
+            c.y = info->y;
+            c.rotation = info->rotation;
+            c.outputCount = std::min(info->noutput, 8);
+            std::copy_n(info->outputs, c.outputCount, c.outputs);
         }
-    g_envp[n] = nullptr;
-}
-
-// The desktop as prepareRestore() wrote it.
-SavedDesktop parseDesktop(char* text) {
-    SavedDesktop d;
-    const auto next = [&text] { return std::strtol(text, &text, 10); };
-    d.width = static_cast<int>(next());
-    d.height = static_cast<int>(next());
-    d.mmWidth = static_cast<int>(next());
-    d.mmHeight = static_cast<int>(next());
-    d.crtcCount = static_cast<int>(std::clamp(next(), 0L, 8L));
-    for (int i = 0; i < d.crtcCount; ++i) {
-        SavedCrtc& c = d.crtcs[i];
-        c.crtc = static_cast<RRCrtc>(next());
-        c.mode = static_cast<RRMode>(next());
-        c.x = static_cast<int>(next());
-        c.y = static_cast<int>(next());
-        c.rotation = static_cast<Rotation>(next());
-        c.outputCount = static_cast<int>(std::clamp(next(), 0L, 8L));
-        for (int k = 0; k < c.outputCount; ++k)
-            c.outputs[k] = static_cast<RROutput>(next());
+        XRRFreeCrtcInfo(info);
     }
-    d.saved = d.width > 0 && d.height > 0;
-    return d;
+    XRRFreeScreenResources(resources);
+    return true;
 }
 
 int ignoreErrors(Display*, XErrorEvent*) {
     return 0;
 }
 
-void putBack(Display* display) {
+void putBack(Display* display, const SavedDesktop& desktop) {
     XSetErrorHandler(ignoreErrors);
     const ::Window root = DefaultRootWindow(display);
     XRRScreenResources* resources = XRRGetScreenResourcesCurrent(display, root);
@@ -122,100 +98,110 @@ void putBack(Display* display) {
         XRRCrtcInfo* info = XRRGetCrtcInfo(display, resources, resources->crtcs[i]);
         if (info == nullptr)
             continue;
-        if (info->mode != None && (info->x + static_cast<int>(info->width) > g_desktop.width ||
-                                   info->y + static_cast<int>(info->height) > g_desktop.height))
+        if (info->mode != None && (info->x + static_cast<int>(info->width) > desktop.width ||
+                                   info->y + static_cast<int>(info->height) > desktop.height))
             XRRSetCrtcConfig(display, resources, resources->crtcs[i], CurrentTime, 0, 0, None,
                              RR_Rotate_0, nullptr, 0);
         XRRFreeCrtcInfo(info);
     }
-    XRRSetScreenSize(display, root, g_desktop.width, g_desktop.height, g_desktop.mmWidth,
-                     g_desktop.mmHeight);
-    for (int i = 0; i < g_desktop.crtcCount; ++i) {
-        SavedCrtc& c = g_desktop.crtcs[i];
+    XRRSetScreenSize(display, root, desktop.width, desktop.height, desktop.mmWidth,
+                     desktop.mmHeight);
+    for (int i = 0; i < desktop.crtcCount; ++i) {
+        const SavedCrtc& c = desktop.crtcs[i];
         XRRSetCrtcConfig(display, resources, c.crtc, CurrentTime, c.x, c.y, c.mode, c.rotation,
-                         c.outputs, c.outputCount);
+                         const_cast<RROutput*>(c.outputs), c.outputCount);
     }
     XRRFreeScreenResources(resources);
     XSync(display, False);
 }
+
+// The guardian, in the child of fork. Until it opens its X connection it makes only calls that
+// are safe after fork in a process with threads. It lets go of everything the program holds open
+// but the socket and standard error (the program's X connection above all: its windows must go
+// with the program), and outlives the signals that end the program: Ctrl-C in a terminal reaches
+// both.
+[[noreturn]] void guard(int end) {
+    // Moved above the standard streams, for a program started with one of them closed.
+    const int channel = fcntl(end, F_DUPFD, STDERR_FILENO + 1);
+    struct sigaction ignore = {};
+    ignore.sa_handler = SIG_IGN;
+    for (int sig : {SIGTERM, SIGINT, SIGHUP, SIGQUIT, SIGPIPE})
+        sigaction(sig, &ignore, nullptr);
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    const int null = open("/dev/null", O_RDWR);
+    dup2(null, STDIN_FILENO);
+    dup2(null, STDOUT_FILENO);
+    close_range(STDERR_FILENO + 1, channel - 1, 0);
+    close_range(channel + 1, ~0U, 0);
+
+    // Xlib's own end on a lost connection would run the program's exit handlers.
+    XSetIOErrorHandler([](Display*) -> int { _exit(0); });
+    Display* display = XOpenDisplay(nullptr);
+    SavedDesktop desktop;
+    if (display == nullptr || !saveDesktop(display, desktop) ||
+        send(channel, &kSaved, 1, MSG_NOSIGNAL) != 1)
+        _exit(0);
+    char told = 0;
+    ssize_t got;
+    do
+        got = recv(channel, &told, 1, 0);
+    while (got < 0 && errno == EINTR);
+    if (got != 1 || told != kGivenBack)
+        putBack(display, desktop);
+    _exit(0);
+}
+
+// Waits for the guardian's word that it holds the desktop; five seconds at most, since an X
+// server that does not answer must not stop the program.
+bool guardianReady(int channel) {
+    pollfd ready = {channel, POLLIN, 0};
+    int polled;
+    do
+        polled = poll(&ready, 1, 5000);
+    while (polled < 0 && errno == EINTR);
+    char word = 0;
+    return polled == 1 && recv(channel, &word, 1, MSG_DONTWAIT) == 1 && word == kSaved;
+}
+
+void endGuardian() {
+    close(g_guardian);
+    waitpid(g_guardianPid, nullptr, 0);
+    g_guardian = -1;
+    g_guardianPid = 0;
+}
 } // namespace
 
 void saveDesktopMode() {
-    if (g_desktop.saved)
+    if (g_guardian >= 0)
         return;
-    Display* display = XOpenDisplay(nullptr);
-    if (display == nullptr)
+    int ends[2];
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0)
         return;
-    const ::Window root = DefaultRootWindow(display);
-    const int screen = DefaultScreen(display);
-    XRRScreenResources* resources = XRRGetScreenResourcesCurrent(display, root);
-    if (resources != nullptr) {
-        SavedDesktop desktop;
-        desktop.width = DisplayWidth(display, screen);
-        desktop.height = DisplayHeight(display, screen);
-        desktop.mmWidth = DisplayWidthMM(display, screen);
-        desktop.mmHeight = DisplayHeightMM(display, screen);
-        for (int i = 0; i < resources->ncrtc && desktop.crtcCount < 8; ++i) {
-            XRRCrtcInfo* info = XRRGetCrtcInfo(display, resources, resources->crtcs[i]);
-            if (info == nullptr)
-                continue;
-            if (info->mode != None) {
-                SavedCrtc& c = desktop.crtcs[desktop.crtcCount++];
-                c.crtc = resources->crtcs[i];
-                c.mode = info->mode;
-                c.x = info->x;
-                c.y = info->y;
-                c.rotation = info->rotation;
-                c.outputCount = std::min(info->noutput, 8);
-                std::copy_n(info->outputs, c.outputCount, c.outputs);
-            }
-            XRRFreeCrtcInfo(info);
-        }
-        XRRFreeScreenResources(resources);
-        desktop.saved = true;
-        g_desktop = desktop;
-        prepareRestore();
+    const pid_t child = fork();
+    if (child == 0) {
+        close(ends[0]);
+        guard(ends[1]);
     }
-    XCloseDisplay(display);
+    close(ends[1]);
+    if (child < 0) {
+        close(ends[0]);
+        return;
+    }
+    g_guardian = ends[0];
+    g_guardianPid = child;
+    if (!guardianReady(g_guardian)) {
+        kill(child, SIGKILL);
+        endGuardian();
+    }
 }
 
 void forgetDesktopMode() {
-    g_desktop.saved = false;
-}
-
-void restoreDesktopMode() {
-    if (!g_desktop.saved)
+    if (g_guardian < 0)
         return;
-    const pid_t child = _Fork();
-    if (child == 0) {
-        execve(g_program, g_argv, g_envp);
-        _exit(127);
-    }
-    if (child < 0)
-        return;
-    // Five seconds at most: a crash must take its course even when the X server does not answer.
-    const timespec tick = {0, 10 * 1000 * 1000};
-    for (int i = 0; i < 500; ++i) {
-        if (waitpid(child, nullptr, WNOHANG) == child)
-            return;
-        nanosleep(&tick, nullptr);
-    }
-    kill(child, SIGKILL);
-    waitpid(child, nullptr, 0);
-}
-
-// The run that restoreDesktopMode() starts: it puts the desktop back before main, and ends.
-__attribute__((constructor)) void putBackWhenAsked() {
-    char* saved = std::getenv(kRestoreVariable);
-    if (saved == nullptr)
-        return;
-    g_desktop = parseDesktop(saved);
-    Display* display = g_desktop.saved ? XOpenDisplay(nullptr) : nullptr;
-    if (display != nullptr) {
-        putBack(display);
-        XCloseDisplay(display);
-    }
-    _exit(display != nullptr ? 0 : 1);
+    send(g_guardian, &kGivenBack, 1, MSG_NOSIGNAL);
+    endGuardian();
 }
 
 void destroySdlWindow(SDL_Window* window) {

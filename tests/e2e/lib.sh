@@ -99,6 +99,7 @@ scenario() {
     cd "$E2E_TMP/run" || fail "no scenario directory"
 }
 
+# start_app [COMMAND...]: starts the program, through the command (nohup, say) if one is given.
 # Under Wine a case has a prefix of its own, linked file by file from the one the test run made
 # (WINEPREFIX): Wine's server keeps the desktop, and with it the display modes, of the X server its
 # first program met, so each case's X server needs a server of its own.
@@ -107,7 +108,7 @@ start_app() {
         cp -al "${WINEPREFIX:?}" "$E2E_TMP/wine" || fail "cannot link the Wine prefix"
         export WINEPREFIX=$E2E_TMP/wine
     fi
-    ${E2E_WINE:+wine} "$E2E_BIN" >"$E2E_TMP/app.log" 2>&1 &
+    "$@" ${E2E_WINE:+wine} "$E2E_BIN" >"$E2E_TMP/app.log" 2>&1 &
     APP_PID=$!
 }
 

@@ -7,7 +7,9 @@
 #include <X11/extensions/XRes.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <unistd.h>
 
@@ -110,8 +112,8 @@ TEST(Teardown, RunsInOddOrdersRefusesStaleHandlesAndLeavesNoColormap) {
 // One walk through what the windows hear, as on Win32: creation and showing call the procedure
 // at once, a popup learning its size at creation and an overlapped window when first shown, with
 // its frame at 0, 0 and the client area inside; keys come with Win32's codes and the characters
-// TranslateMessage makes of them; focus, minimising, size, the close button, SIGTERM and a quit.
-TEST(Messages, FollowTheWindowsFromCreationToQuit) {
+// TranslateMessage makes of them; focus, minimising, size and the close button.
+TEST(Messages, FollowTheWindowsFromCreationToClose) {
     GLWindow first;
     ASSERT_TRUE(first.Create("First", windowed, 640, 480));
     EXPECT_EQ(Sent(first.wnd), (std::vector<UINT>{WM_NCCREATE, WM_CREATE, WM_SHOWWINDOW,
@@ -159,20 +161,6 @@ TEST(Messages, FollowTheWindowsFromCreationToQuit) {
     Shell(std::string(E2E_X11) + " close $(xdotool search --name '^First$')");
     EXPECT_TRUE(Await(first.wnd, WM_CLOSE, 0, 0));
 
-    // SIGTERM asks every window to close; a quit posted meanwhile comes after those messages,
-    // once, with its code.
-    g_received.clear();
-    raise(SIGTERM);
-    PostQuitMessage(7);
-    MSG msg{};
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) && msg.message != WM_QUIT)
-        DispatchMessageA(&msg);
-    EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
-    EXPECT_EQ(msg.wParam, 7u);
-    EXPECT_EQ(Sent(first.wnd), std::vector<UINT>{WM_CLOSE});
-    EXPECT_EQ(Sent(second.wnd), std::vector<UINT>{WM_CLOSE});
-    EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
-
     // A key the server gives a window before SDL has seen that window take the focus comes to
     // it: SDL's focus went with the window that had it, and SDL files the key under none.
     Shell("xdotool search --name '^Second$' windowfocus --sync");
@@ -180,6 +168,38 @@ TEST(Messages, FollowTheWindowsFromCreationToQuit) {
     g_received.clear();
     Shell("xdotool key --window $(xdotool search --name '^First$') F1");
     EXPECT_TRUE(Await(first.wnd, WM_KEYDOWN, VK_F1));
+}
+
+// A termination signal (here a hang-up, as when the terminal goes) asks every window to close; a
+// quit posted meanwhile comes after those messages, once, with its code. Once the program has
+// ended through its teardown, the process ends by the signal.
+TEST(Messages, TerminationClosesEveryWindowAndEndsTheProcessByTheSignal) {
+    ::testing::FLAGS_gtest_death_test_style = "threadsafe";
+    const auto terminate = [] {
+        GLWindow first, second;
+        if (!first.Create("First", windowed, 64, 48) || !second.Create("Second", popup, 64, 48))
+            std::_Exit(2);
+        g_received.clear();
+        raise(SIGHUP);
+        PostQuitMessage(7);
+        MSG msg{};
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) && msg.message != WM_QUIT)
+            DispatchMessageA(&msg);
+        const auto closedOnce = [](HWND window) {
+            const std::vector<UINT> sent = Sent(window);
+            return std::count(sent.begin(), sent.end(), WM_CLOSE) == 1;
+        };
+        const bool closed = msg.message == WM_QUIT && msg.wParam == 7 && closedOnce(first.wnd) &&
+                            closedOnce(second.wnd) &&
+                            !PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+        second.Destroy();
+        first.Destroy();
+        std::fputs(closed ? "torn down\n" : "not every window was closed once, before the quit\n",
+                   stderr);
+        std::exit(0);
+    };
+    // The default action would end it at once, without the teardown.
+    EXPECT_EXIT(terminate(), ::testing::KilledBySignal(SIGHUP), "torn down");
 }
 
 } // namespace
