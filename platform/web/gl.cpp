@@ -250,8 +250,17 @@ GLuint link(const char* vertex, const char* fragment) {
     return program;
 }
 
+// Looked up once per place that asks: every draw sets some twenty uniforms, and asking WebGL
+// each time costs more than the draw. The names are literals, so their address tells them apart.
 GLint uniform(GLuint program, const char* name) {
-    return emscripten_glGetUniformLocation(program, name);
+    static std::map<std::pair<GLuint, const char*>, GLint> known;
+    auto it = known.find({program, name});
+    if (it == known.end())
+        it = known
+                 .emplace(std::make_pair(program, name),
+                          emscripten_glGetUniformLocation(program, name))
+                 .first;
+    return it->second;
 }
 
 // The inverse transpose of the upper 3 x 3 of the modelview, which carries normals to eye space.
