@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running or testing needs, when they are missing.
-# Usage: scripts/deps.sh run|test|windows|bench|package
+# Usage: scripts/deps.sh run|test|windows|bench|package|web
 set -euo pipefail
 
 # The Windows build: MinGW-w64's compiler and Windows headers, and zip for the package.
@@ -23,6 +23,10 @@ fi
 # desktop-file-validate and appstreamcli, and the Windows exe's resources with wrestool.
 [ "${1:-run}" = package ] && packages+=(dpkg-dev)
 [ "${1:-run}" = test ] && packages+=(dpkg-dev lintian desktop-file-utils appstream icoutils)
+# The web page: Debian's Emscripten and the parser its optimiser needs, and what the glyph table
+# is rasterised with (scripts/build-web.sh).
+[ "${1:-run}" = web ] && packages=(emscripten node-acorn python3 build-essential cmake pkg-config
+                                    libfreetype-dev libfontconfig-dev fonts-liberation)
 # The comparison of the model import with Assimp's (scripts/readbench.sh).
 [ "${1:-run}" = bench ] && packages+=(libassimp-dev python3)
 
