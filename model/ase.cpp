@@ -536,10 +536,39 @@ void setMaterialRefs(RefScans& scans, t3DObject* first, int count) {
 // The data passes of one keyword over many objects. A scan of one object writes straight into its
 // arrays; the scans that met keep their writes apart, to be given to each member at the end.
 struct DataScans : Nodes {
+    // Only the last write of each value of an entry counts, so the writes are folded to one per
+    // entry whenever they reach twice the largest array of a member (or kFoldAt): scans that met
+    // keep no more than their members' arrays could hold, however many lines they read.
     struct Merged {
+        static constexpr std::size_t kFoldAt = 64;
         int size = 0; // the largest array of a member: writes beyond it reach nobody
         bool hasTexture = false;
         std::vector<Entry> writes;
+
+        void add(const Entry& e) {
+            writes.push_back(e);
+            if (writes.size() >= std::max(2 * static_cast<std::size_t>(size), kFoldAt))
+                fold();
+        }
+        // In place, in the order the entries were first written; each value is its last write.
+        void fold() {
+            std::vector<int> slot(static_cast<std::size_t>(size), -1);
+            std::size_t kept = 0;
+            for (std::size_t w = 0; w < writes.size(); ++w) {
+                const Entry& e = writes[w];
+                int& s = slot[static_cast<std::size_t>(e.index)];
+                if (s < 0) {
+                    s = static_cast<int>(kept);
+                    writes[kept++] = e;
+                    continue;
+                }
+                Entry& into = writes[static_cast<std::size_t>(s)];
+                std::copy(e.f, e.f + e.read, into.f);
+                std::copy(e.k, e.k + e.read, into.k);
+                into.read = std::max(into.read, e.read);
+            }
+            writes.resize(kept);
+        }
     };
 
     DataScans(Keyword own, t3DObject* objects, const std::vector<CVector2>& tiles)
@@ -549,7 +578,14 @@ struct DataScans : Nodes {
     int sizeOf(int node) const {
         return node < scans() ? arraySize(objects[node], own) : merged[node - scans()].size;
     }
+    // Scans that meet write no more on their own: their writes shrink to what they keep.
     int merge(int a, int b) {
+        for (int node : {a, b})
+            if (node >= scans()) {
+                Merged& done = merged[static_cast<std::size_t>(node - scans())];
+                done.fold();
+                done.writes.shrink_to_fit();
+            }
         Merged m;
         m.size = std::max(sizeOf(a), sizeOf(b));
         merged.push_back(std::move(m));
@@ -572,7 +608,7 @@ struct DataScans : Nodes {
             Merged& m = merged[static_cast<std::size_t>(node - scans())];
             m.hasTexture = own == kTexVertex;
             if (inRange(e.index, m.size))
-                m.writes.push_back(e);
+                m.add(e);
         }
         return kNextWord;
     }

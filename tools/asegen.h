@@ -121,4 +121,19 @@ inline std::string hiddenKeywords(std::size_t bytes) {
     return "*GEOMOBJECT {\n" + out + "}\n";
 }
 
+// About `bytes` of "*MESH_FACE 0" lines in an object of four faces. `merged`: a first object of
+// four faces stands before it, and the start of the second is hidden from the first one's face
+// pass by a long vertex line, so that the two objects' face passes meet and read the lines as one.
+inline std::string faceLines(std::size_t bytes, bool merged) {
+    std::string out = "*GEOMOBJECT {\n\t*MESH_NUMFACES 4\n";
+    if (merged) {
+        const std::string hider = "\t*MESH_VERTEX 0 1.0 2.0 3.0";
+        out +=
+            hider + std::string(111 + 1 - hider.size(), ' ') + "*GEOMOBJECT {\n" + out.substr(14);
+    }
+    while (out.size() < bytes)
+        out += "*MESH_FACE 0\n";
+    return out + "}\n";
+}
+
 } // namespace asegen
