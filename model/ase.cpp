@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cstring>
 #include <functional>
@@ -146,26 +147,46 @@ Keyword keywordOf(unsigned code) {
     return static_cast<Keyword>(code & kKeywordBits);
 }
 
-// Whether a data pass of `own` (or the material number pass) goes on to the next line from the
-// start of a plain line with this code, without acting.
-bool dataPassGoesOn(unsigned code, Keyword own) {
-    const Keyword k = keywordOf(code);
-    return k != kGeomObject && k != own && (!isDataKeyword(k) || (code & kNoKeywordAfter));
+// What a scan does on a word: skip the rest of the line, go on with the next word of the same
+// line, read the keyword's values, or end. Each kind of scan has one table of these by keyword,
+// and both what it does on a word and which noted lines it passes unread follow from that table.
+enum Role : unsigned char { kSkip, kNext, kRead, kEnd };
+using Roles = std::array<Role, kTexFace + 1>;
+
+// `read` read, `end` ending the scan, `next` passed for the next word; every other word skips.
+constexpr Roles rolesOf(std::initializer_list<Keyword> read,
+                        std::initializer_list<Keyword> end = {},
+                        std::initializer_list<Keyword> next = {}) {
+    Roles roles{};
+    for (Keyword k : next)
+        roles[k] = kNext;
+    for (Keyword k : end)
+        roles[k] = kEnd;
+    for (Keyword k : read)
+        roles[k] = kRead;
+    return roles;
 }
 
-// The codes of the noted lines that a scan of one kind passes without reading: plain lines it does
-// not act on. The sentinel at the file's end is no plain line.
+// A data pass of `own`, or the material number pass: the other data keywords are passed word by
+// word, so that the line's next word is still compared.
+constexpr Roles dataRoles(Keyword own) {
+    return rolesOf({own}, {kGeomObject}, {kMaterialRef, kVertex, kTexVertex, kFace, kTexFace});
+}
+
+// The codes of the noted lines that a scan of one kind passes without reading: plain lines whose
+// first word it skips, or passes when no keyword follows that word. The sentinel at the file's
+// end is no plain line.
 struct Passes {
-    template <typename Kind> explicit Passes(const Kind& kind) {
-        for (unsigned code = 0; code < 256; ++code)
-            line[code] = (code & kPlain) && kind.goesOn(code);
+    explicit Passes(const Roles& roles) {
+        for (unsigned code = 0; code < 256; ++code) {
+            const Keyword k = keywordOf(code);
+            const Role role = k <= kTexFace ? roles[k] : kEnd;
+            line[code] =
+                (code & kPlain) && (role == kSkip || (role == kNext && (code & kNoKeywordAfter)));
+        }
     }
     bool line[256];
 };
-
-// What a scan does after a word: send the rest of the line away, go on with the next word of
-// the same line, or end.
-enum Step { kSkipLine, kNextWord, kStop };
 
 bool inRange(int index, int count) {
     return index >= 0 && index < count;
@@ -394,25 +415,23 @@ CVector2 tilingOf(const t3DModel* model, const t3DObject& o) {
     return {1.0f, 1.0f};
 }
 
+// Each kind of scan: its table of roles, and what it reads after a keyword it reads, answering
+// whether it goes on with the next word (or ends).
 struct MaterialCount {
+    static constexpr Roles roles = rolesOf({kMaterialCount});
     int count = 0;
     int merge(int, int) { return 0; }
-    bool goesOn(unsigned code) const { return keywordOf(code) != kMaterialCount; }
-    Step act(int, Keyword k, Input& in) {
-        if (k != kMaterialCount)
-            return kSkipLine;
+    bool read(int, Keyword, Input& in) {
         asescan::readInt(in, count);
-        return kStop;
+        return false;
     }
 };
 
 struct MaterialScans : LastWrites<MaterialWrites> {
+    static constexpr Roles roles =
+        rolesOf({kDiffuse, kBitmap, kMaterialName, kUTiling, kVTiling}, {kMaterial});
     using LastWrites::LastWrites;
-    bool goesOn(unsigned code) const {
-        const Keyword k = keywordOf(code);
-        return k < kMaterial || k > kVTiling;
-    }
-    Step act(int node, Keyword k, Input& in);
+    bool read(int node, Keyword k, Input& in);
 };
 
 // A quoted value: a space, a double quote and "%s".
@@ -428,75 +447,57 @@ void readQuotedInto(Input& in, char* field) {
         Quoted{true, value}.copyTo(field);
 }
 
-Step MaterialScans::act(int node, Keyword k, Input& in) {
+bool MaterialScans::read(int node, Keyword k, Input& in) {
     MaterialWrites& w = writes[static_cast<std::size_t>(node)];
     float v[3];
-    int read = 0;
+    int values = 0;
     switch (k) {
-    case kMaterial:
-        return kStop;
     case kDiffuse:
-        while (read < 3 && asescan::readFloat(in, v[read]))
-            ++read;
-        w.diffuse.set(v, read);
-        return kNextWord;
+        while (values < 3 && asescan::readFloat(in, v[values]))
+            ++values;
+        w.diffuse.set(v, values);
+        return true;
     case kBitmap:
     case kMaterialName: {
         Quoted& q = k == kBitmap ? w.bitmap : w.name;
         Word value;
         if (readQuotedValue(in, value))
             q = {true, value};
-        return kNextWord;
+        return true;
     }
-    // A value that cannot be read leaves the tiling as it was.
-    case kUTiling:
-    case kVTiling:
+    // The tilings: a value that cannot be read leaves the tiling as it was.
+    default:
         if (asescan::readFloat(in, v[0]))
             (k == kUTiling ? w.uTile : w.vTile).set(v, 1);
-        return kNextWord;
-    default:
-        return kSkipLine;
+        return true;
     }
 }
 
 struct CountScans : LastWrites<CountWrites> {
+    static constexpr Roles roles = rolesOf({kNumVertex, kNumFaces, kNumTVertex}, {kGeomObject});
     using LastWrites::LastWrites;
-    bool goesOn(unsigned code) const {
-        const Keyword k = keywordOf(code);
-        return k != kGeomObject && (k < kNumVertex || k > kNumTVertex);
-    }
-    Step act(int node, Keyword k, Input& in) {
-        if (k == kGeomObject)
-            return kStop;
-        if (k < kNumVertex || k > kNumTVertex)
-            return kSkipLine;
+    bool read(int node, Keyword k, Input& in) {
         CountWrites& w = writes[static_cast<std::size_t>(node)];
         const int which = k - kNumVertex;
         w.seen[which] = true;
         int value;
         if (asescan::readInt(in, value))
             w.count[which].set(&value, 1);
-        return kNextWord;
+        return true;
     }
 };
 
 // An object's material number: a scan that reads one stops there, so only the last node of a
 // chain can hold one.
 struct RefScans : LastWrites<Values<int>> {
+    static constexpr Roles roles = dataRoles(kMaterialRef);
     using LastWrites::LastWrites;
-    bool goesOn(unsigned code) const { return dataPassGoesOn(code, kMaterialRef); }
-    Step act(int node, Keyword k, Input& in) {
-        if (k == kGeomObject)
-            return kStop;
-        if (!isDataKeyword(k))
-            return kSkipLine;
-        if (k != kMaterialRef)
-            return kNextWord;
+    bool read(int node, Keyword, Input& in) {
         float value = 0.0f;
         asescan::readFloat(in, value);
         const int id = materialNumber(value);
         writes[static_cast<std::size_t>(node)].set(&id, 1);
-        return kStop;
+        return false;
     }
 };
 
@@ -536,33 +537,63 @@ void setMaterialRefs(RefScans& scans, t3DObject* first, int count) {
 // The data passes of one keyword over many objects. A scan of one object writes straight into its
 // arrays; the scans that met keep their writes apart, to be given to each member at the end.
 struct DataScans : Nodes {
+    // Only the last write of each value of an entry counts, so the writes are folded to one per
+    // entry whenever they reach twice the largest array of a member (or kFoldAt): scans that met
+    // keep no more than their members' arrays could hold, however many lines they read.
     struct Merged {
+        static constexpr std::size_t kFoldAt = 64;
         int size = 0; // the largest array of a member: writes beyond it reach nobody
         bool hasTexture = false;
         std::vector<Entry> writes;
+
+        void add(const Entry& e) {
+            writes.push_back(e);
+            if (writes.size() >= std::max(2 * static_cast<std::size_t>(size), kFoldAt))
+                fold();
+        }
+        // In place, in the order the entries were first written; each value is its last write.
+        void fold() {
+            std::vector<int> slot(static_cast<std::size_t>(size), -1);
+            std::size_t kept = 0;
+            for (std::size_t w = 0; w < writes.size(); ++w) {
+                const Entry& e = writes[w];
+                int& s = slot[static_cast<std::size_t>(e.index)];
+                if (s < 0) {
+                    s = static_cast<int>(kept);
+                    writes[kept++] = e;
+                    continue;
+                }
+                Entry& into = writes[static_cast<std::size_t>(s)];
+                std::copy(e.f, e.f + e.read, into.f);
+                std::copy(e.k, e.k + e.read, into.k);
+                into.read = std::max(into.read, e.read);
+            }
+            writes.resize(kept);
+        }
     };
 
     DataScans(Keyword own, t3DObject* objects, const std::vector<CVector2>& tiles)
-        : Nodes(static_cast<int>(tiles.size())), own(own), objects(objects), tiles(&tiles) {}
+        : Nodes(static_cast<int>(tiles.size())), roles(dataRoles(own)), own(own), objects(objects),
+          tiles(&tiles) {}
 
     int scans() const { return static_cast<int>(tiles->size()); }
     int sizeOf(int node) const {
         return node < scans() ? arraySize(objects[node], own) : merged[node - scans()].size;
     }
+    // Scans that meet write no more on their own: their writes shrink to what they keep.
     int merge(int a, int b) {
+        for (int node : {a, b})
+            if (node >= scans()) {
+                Merged& done = merged[static_cast<std::size_t>(node - scans())];
+                done.fold();
+                done.writes.shrink_to_fit();
+            }
         Merged m;
         m.size = std::max(sizeOf(a), sizeOf(b));
         merged.push_back(std::move(m));
         return Nodes::merge(a, b);
     }
-    bool goesOn(unsigned code) const { return dataPassGoesOn(code, own); }
-    Step act(int node, Keyword k, Input& in) {
-        if (k == kGeomObject)
-            return kStop;
-        if (!isDataKeyword(k))
-            return kSkipLine;
-        if (k != own)
-            return kNextWord;
+    bool read(int node, Keyword, Input& in) {
         const Entry e = readLine(own, in);
         if (node < scans()) {
             if (own == kTexVertex)
@@ -572,12 +603,13 @@ struct DataScans : Nodes {
             Merged& m = merged[static_cast<std::size_t>(node - scans())];
             m.hasTexture = own == kTexVertex;
             if (inRange(e.index, m.size))
-                m.writes.push_back(e);
+                m.add(e);
         }
-        return kNextWord;
+        return true;
     }
     void resolve();
 
+    Roles roles;
     Keyword own;
     t3DObject* objects;
     const std::vector<CVector2>* tiles;
@@ -820,10 +852,10 @@ template <typename Kind> bool ase::step(Kind& kind, const bool* passes, Cursor& 
         k = classify(w);
     }
     const char* const afterWord = at.pos;
-    const Step s = kind.act(c.node, k, at);
-    if (s == kStop)
+    const Role role = kind.roles[k];
+    if (role == kEnd || (role == kRead && !kind.read(c.node, k, at)))
         return false;
-    if (s == kSkipLine) {
+    if (role == kSkip) {
         at.pos = afterWord;
         asescan::skipLinePiece(at);
     }
@@ -851,7 +883,7 @@ template <typename Kind> bool ase::step(Kind& kind, const bool* passes, Cursor& 
 template <typename Kind>
 void ase::advance(Kind& kind, std::vector<Cursor>& heap, const char* until) {
     auto behind = [](const Cursor& a, const Cursor& b) { return a.pos > b.pos; };
-    const Passes passes(kind);
+    const Passes passes(kind.roles);
     const bool last = until == data + size;
     while (!heap.empty() && (last || heap.front().pos < until)) {
         std::pop_heap(heap.begin(), heap.end(), behind);

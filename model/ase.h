@@ -10,6 +10,8 @@
 // scan's way through the file depends only on where it stands and on its own keywords, so scans
 // of one kind (all material scans, all vertex passes, ...) run side by side in file order, and two
 // that meet go on as one: every file reads in time linear in its size, whatever its lines hide.
+// Scans that met keep their writes for their members until the end, folded to one per entry, so
+// that they hold no more than their members' arrays, however many lines they read.
 // Kinds that write apart (the four data passes; the counts and the material numbers) also go
 // through the file together, so that each page of it is read while it is at hand.
 //
@@ -118,7 +120,8 @@ class ase {
     std::size_t size = 0;
     asescan::Input in = {nullptr, nullptr};
     // The lines some scan acts on, or that are too long or odd to pass over: the place of the
-    // line's first word in the low 56 bits, what the line holds in the high 8.
+    // line's first word in the low 56 bits, what the line holds in the high 8. Eight bytes a noted
+    // line, the most memory an import takes besides the model.
     std::vector<std::uint64_t> lines;
     // Where each object's and material's range starts (the first word after its keyword), and
     // the first word of the file; found once per import, as is the budget of entries left.

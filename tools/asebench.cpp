@@ -7,6 +7,8 @@
 // Usage: asebench [--quick]
 //        asebench --write FILE OBJECTS COLUMNS ROWS   (a model without the file's own normals, as
 //        scripts/readbench.sh compares with Assimp)
+//        asebench --faces FILE MEGABYTES [merged]      (face lines whose objects' face passes
+//        meet, or the same lines in one object, for measuring the reader's memory)
 #include "model/ase.h"
 #include "platform/testhooks.h"
 #include "tools/asegen.h"
@@ -106,16 +108,24 @@ void measureHostile(const char* shape, std::string (*make)(std::size_t), double 
     }
 }
 
+bool writeFile(const char* path, const std::string& text) {
+    std::FILE* out = std::fopen(path, "wb");
+    const bool ok = out != nullptr && std::fwrite(text.data(), 1, text.size(), out) == text.size();
+    return out != nullptr && std::fclose(out) == 0 && ok;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 6 && std::strcmp(argv[1], "--write") == 0) {
-        const std::string text =
-            asegen::model(std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]), 2, false);
-        std::FILE* out = std::fopen(argv[2], "wb");
-        const bool ok =
-            out != nullptr && std::fwrite(text.data(), 1, text.size(), out) == text.size();
-        return out != nullptr && std::fclose(out) == 0 && ok ? 0 : 1;
+    if (argc == 6 && std::strcmp(argv[1], "--write") == 0)
+        return writeFile(argv[2], asegen::model(std::atoi(argv[3]), std::atoi(argv[4]),
+                                                std::atoi(argv[5]), 2, false))
+                   ? 0
+                   : 1;
+    if ((argc == 4 || argc == 5) && std::strcmp(argv[1], "--faces") == 0) {
+        const auto bytes = static_cast<std::size_t>(std::atof(argv[3]) * 1e6);
+        const bool merged = argc == 5 && std::strcmp(argv[4], "merged") == 0;
+        return writeFile(argv[2], asegen::faceLines(bytes, merged)) ? 0 : 1;
     }
     const bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
     SetMessageBoxHook([](const char* text, const char*, UINT) {

@@ -110,15 +110,32 @@ inline std::string openQuotes(std::size_t bytes) {
     return out + "}\n";
 }
 
-// Objects whose next "*GEOMOBJECT" stands past the 99th character of a vertex line, where the
-// object walk and the count scan find it and the other data passes skip over it.
+// A vertex line with a "*GEOMOBJECT" past its 99th character, where the object walk and the
+// count scan find it and the other data passes skip over it.
+inline std::string hiddenObject() {
+    const std::string hider = "\t*MESH_VERTEX 0 1.0 2.0 3.0";
+    return hider + std::string(111 + 1 - hider.size(), ' ') + "*GEOMOBJECT {\n";
+}
+
+// Objects that each start behind a vertex line that hides the start from most data passes.
 inline std::string hiddenKeywords(std::size_t bytes) {
     std::string out;
-    const std::string hidden = "\t*MESH_VERTEX 0 1.0 2.0 3.0";
     while (out.size() < bytes)
-        out += "\t*MESH_NUMVERTEX 1\n\t*MESH_NUMTVERTEX 1\n\t*MESH_TVERT 0 0.5 0.5\n" + hidden +
-               std::string(111 + 1 - hidden.size(), ' ') + "*GEOMOBJECT {\n";
+        out +=
+            "\t*MESH_NUMVERTEX 1\n\t*MESH_NUMTVERTEX 1\n\t*MESH_TVERT 0 0.5 0.5\n" + hiddenObject();
     return "*GEOMOBJECT {\n" + out + "}\n";
+}
+
+// About `bytes` of "*MESH_FACE 0" lines in an object of four faces. `merged`: a first object of
+// four faces stands before it, and the start of the second is hidden from the first one's face
+// pass by a long vertex line, so that the two objects' face passes meet and read the lines as one.
+inline std::string faceLines(std::size_t bytes, bool merged) {
+    std::string out = "*GEOMOBJECT {\n\t*MESH_NUMFACES 4\n";
+    if (merged)
+        out += hiddenObject() + "\t*MESH_NUMFACES 4\n";
+    while (out.size() < bytes)
+        out += "*MESH_FACE 0\n";
+    return out + "}\n";
 }
 
 } // namespace asegen

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -66,15 +68,16 @@ class Generator {
         return list[pick(static_cast<int>(std::size(list)))];
     }
 
-    // Files of four shapes: plain exports; materials that end on a quote left open, so that the
-    // next "*MATERIAL" is read as a value; lines that hide keywords past the 99th character; and
-    // objects that repeat their count keywords.
+    // Files of five shapes: plain exports; materials that end on a quote left open, so that the
+    // next "*MATERIAL" is read as a value; lines that hide keywords past the 99th character;
+    // objects that repeat their count keywords; and ranges that start where some scans of the
+    // range before do not see it, so that those run on and meet the next range's scans.
     std::string file() {
-        shape = pick(4);
+        shape = pick(5);
         std::string out = "*3DSMAX_ASCIIEXPORT\t200\n*MATERIAL_LIST {\n";
         out += line("*MATERIAL_COUNT %c");
         for (int m = 0, materials = pick(shape == kOpenQuotes ? 8 : 4); m < materials; ++m) {
-            out += "\t*MATERIAL" + sep() + std::to_string(m) + " {\n";
+            out += start("*MATERIAL", kMaterialLines) + sep() + std::to_string(m) + " {\n";
             for (int i = pick(8); i > 0; --i)
                 out += line(any(kMaterialLines));
             out += shape == kOpenQuotes && pick(4)
@@ -82,8 +85,9 @@ class Generator {
                        : "\t}\n";
         }
         out += "}\n";
-        for (int o = pick(shape == kOpenQuotes ? 5 : 8); o > 0; --o) {
-            out += "*GEOMOBJECT {\n\t*NODE_NAME \"box\"\n\t*MESH {\n";
+        for (int o = shape == kMeetingScans ? 2 + pick(7) : pick(shape == kOpenQuotes ? 5 : 8);
+             o > 0; --o) {
+            out += start("*GEOMOBJECT", kObjectLines) + " {\n\t*NODE_NAME \"box\"\n\t*MESH {\n";
             for (int i = 0; i < 3; ++i)
                 out += line(kObjectLines[i]);
             for (int i = pick(30); i > 0; --i)
@@ -130,14 +134,33 @@ class Generator {
         return pick(50) == 0 ? "" : seps[pick(10) < 8 ? pick(5) : 5 + pick(4)];
     }
 
+    // A range's keyword. Now and then, and in the meeting shape mostly, it ends a line of the range
+    // before, padded so that a skip of 99 characters from the end of one of the line's words (most
+    // often the first) ends right before it or inside it: scans that skip from later words read on
+    // past the range's start and meet the scans of the next range.
+    std::string start(const std::string& keyword, const std::vector<std::string>& lines) {
+        if (shape == kMeetingScans ? pick(4) == 0 : pick(4) != 0)
+            return "\t" + keyword;
+        const std::string text = "\t\t" + fill(any(lines));
+        std::vector<std::size_t> ends;
+        for (std::size_t i = 0; i < text.size(); ++i)
+            if (!std::isspace(static_cast<unsigned char>(text[i])) &&
+                (i + 1 == text.size() || std::isspace(static_cast<unsigned char>(text[i + 1]))))
+                ends.push_back(i + 1);
+        const std::size_t end = ends.empty() ? 0 : pick(2) ? ends[0] : any(ends);
+        const std::size_t at =
+            std::max(text.size() + 1, end + 99 - (pick(4) ? 0 : pick(int(keyword.size()))));
+        return text + std::string(at - text.size(), ' ') + keyword;
+    }
+
     // The pattern's words with random separators; now and then a word is replaced by another
-    // keyword, the line gets a word in front (so it is skipped), padding past 99 characters, or a
-    // keyword behind it, often where one scan sees it and another does not.
-    std::string line(const std::string& pattern) {
+    // keyword.
+    std::string fill(const std::string& pattern) {
         std::istringstream words(pattern);
         std::string text;
         std::string w;
-        while (words >> w) {
+        // Lines cut short, in the meeting shape, so that scans that met hold values read in part.
+        for (int n = 0; words >> w && !(shape == kMeetingScans && n > 1 && pick(8) == 0); ++n) {
             if (w == "%c" || w.substr(0, 2) == "%n")
                 w = (pick(12) == 0   ? any(kOdd)
                      : pick(12) == 0 ? "-1"
@@ -153,6 +176,14 @@ class Generator {
                 w = any(kWords);
             text += (text.empty() ? "" : sep()) + w;
         }
+        return text;
+    }
+
+    // A filled pattern; now and then the line gets a word in front (so it is skipped), padding
+    // past 99 characters, or a keyword behind it, often where one scan sees it and another does
+    // not.
+    std::string line(const std::string& pattern) {
+        std::string text = fill(pattern);
         if (pick(20) == 0)
             text = "*JUNK" + sep() + text;
         const bool hide = shape == kHiddenKeywords;
@@ -166,7 +197,7 @@ class Generator {
         return "\t\t" + text + "\n";
     }
 
-    enum { kPlain, kOpenQuotes, kHiddenKeywords, kRepeatedCounts };
+    enum { kPlain, kOpenQuotes, kHiddenKeywords, kRepeatedCounts, kMeetingScans };
     std::mt19937 random;
     int shape = kPlain;
 };

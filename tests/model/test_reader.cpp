@@ -5,12 +5,82 @@
 #include "model/ase.h"
 #include "platform/testhooks.h"
 #include "reference.h"
+#include "tools/asegen.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <list>
+#include <new>
 #include <string>
 #include <vector>
+
+// Heap bytes in use and their peak, counted by every form of operator new and delete below. Each
+// block carries its size in front of it.
+namespace {
+std::size_t g_heapInUse = 0;
+std::size_t g_heapPeak = 0;
+constexpr std::size_t kHeader = 16;
+
+void* counted(std::size_t size) noexcept {
+    char* block = static_cast<char*>(std::malloc(size + kHeader));
+    if (block == nullptr)
+        return nullptr;
+    std::memcpy(block, &size, sizeof size);
+    g_heapInUse += size;
+    g_heapPeak = std::max(g_heapPeak, g_heapInUse);
+    return block + kHeader;
+}
+
+void uncounted(void* p) noexcept {
+    if (p == nullptr)
+        return;
+    char* block = static_cast<char*>(p) - kHeader;
+    std::size_t size;
+    std::memcpy(&size, block, sizeof size);
+    g_heapInUse -= size;
+    std::free(block);
+}
+
+void* countedOrThrow(std::size_t size) {
+    if (void* p = counted(size))
+        return p;
+    throw std::bad_alloc();
+}
+} // namespace
+
+void* operator new(std::size_t size) {
+    return countedOrThrow(size);
+}
+void* operator new[](std::size_t size) {
+    return countedOrThrow(size);
+}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    return counted(size);
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+    return counted(size);
+}
+void operator delete(void* p) noexcept {
+    uncounted(p);
+}
+void operator delete[](void* p) noexcept {
+    uncounted(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    uncounted(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+    uncounted(p);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+    uncounted(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept {
+    uncounted(p);
+}
 
 namespace {
 
@@ -40,6 +110,16 @@ class AseReader : public ::testing::Test {
         EXPECT_EQ(CompareModels(m, expected), "");
         releaseModel(expected);
         return m;
+    }
+
+    // The most heap an import of the file takes at once, over what was in use before it.
+    std::size_t peakOfImport(const std::string& content) {
+        const std::string path = WriteScratch("model.ASE", content);
+        t3DModel& m = models.emplace_back();
+        const std::size_t before = g_heapInUse;
+        g_heapPeak = before;
+        EXPECT_TRUE(reader.ImportASE(&m, path.c_str()));
+        return g_heapPeak - before;
     }
 
     ase reader;
@@ -133,6 +213,31 @@ TEST_F(AseReader, UnreadableFilesAreReportedAndPipesRead) {
         EXPECT_TRUE(reader.ImportASE(&piped, pipe.path.c_str()));
     }
     EXPECT_EQ(CompareModels(piped, load(content)), "");
+}
+
+// Scans that meet read on as one and keep their writes for their members until the end: no more
+// of them than the members' arrays hold. Two objects whose face passes meet before a megabyte of
+// face lines take no more memory than the same lines in one object.
+TEST_F(AseReader, PassesThatMeetKeepNoMoreThanOnePass) {
+    const std::size_t plain = peakOfImport(asegen::faceLines(1 << 20, false));
+    const std::size_t merged = peakOfImport(asegen::faceLines(1 << 20, true));
+    EXPECT_LE(merged, plain + plain / 16) << "one object: " << plain << " bytes";
+}
+
+// Three objects whose face passes meet one after the other: a line that reads only some values
+// leaves the others as the lines before it wrote them, and every member gets the last of each.
+TEST_F(AseReader, PassesThatMeetKeepTheLastOfEachValue) {
+    const std::string faces = "\t*MESH_NUMFACES 2\n";
+    const t3DModel& m = load("*GEOMOBJECT {\n" + faces + asegen::hiddenObject() + faces +
+                             "*MESH_FACE 1: A: 7 B: 8 C: 9\n*MESH_FACE 1: A: 5\n" +
+                             asegen::hiddenObject() + faces + "*MESH_FACE 1: A: 4\n");
+    ASSERT_EQ(m.objectCount, 3);
+    for (int i = 0; i < 3; ++i) {
+        const int* corners = m.objects[i].faces[1].vertexIndex;
+        EXPECT_EQ(std::vector<int>(corners, corners + 3),
+                  (i < 2 ? std::vector<int>{4, 8, 9} : std::vector<int>{4, 0, 0}))
+            << "object " << i;
+    }
 }
 
 } // namespace
