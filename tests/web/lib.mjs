@@ -1,0 +1,253 @@
+// The means of the browser cases: a static server for a built page, Debian's Chromium driven
+// headless on the CPU, and a page whose program can be stopped at exact frames, given keys and
+// touches as a person would, and read back from screenshots.
+import {execFileSync} from 'node:child_process';
+import {mkdtempSync, rmSync} from 'node:fs';
+import {createServer} from 'node:http';
+import {readFile} from 'node:fs/promises';
+import {tmpdir} from 'node:os';
+import {extname, join, normalize} from 'node:path';
+import puppeteer from 'puppeteer-core';
+
+export const TIMEOUT = Number(process.env.WEB_TIMEOUT ?? 60) * 1000;
+
+// The pages the test command builds: the full one and the ones built without a file.
+export function pageDir(variant = 'page') {
+    const root = process.env.BALANTOR_WEB_PAGES;
+    if (!root)
+        throw new Error('BALANTOR_WEB_PAGES names no folder of built pages');
+    return join(root, variant);
+}
+
+export function scratch() {
+    return mkdtempSync(join(tmpdir(), 'balantor-web-'));
+}
+
+const types = {
+    '.html': 'text/html',
+    '.js': 'text/javascript',
+    '.wasm': 'application/wasm',
+    '.data': 'application/octet-stream',
+};
+
+// serve(DIR): the folder on 127.0.0.1 at a free port, as any static server would serve it.
+export async function serve(dir) {
+    const server = createServer(async (request, response) => {
+        let path = normalize(decodeURIComponent(new URL(request.url, 'http://x').pathname));
+        if (path.endsWith('/'))
+            path += 'index.html';
+        try {
+            const body = await readFile(join(dir, path));
+            response.writeHead(200, {
+                'Content-Type': types[extname(path)] ?? 'application/octet-stream',
+                'Cache-Control': 'no-store',
+            });
+            response.end(body);
+        } catch {
+            response.writeHead(404).end();
+        }
+    });
+    await new Promise(done => server.listen(0, '127.0.0.1', done));
+    return {
+        url: `http://127.0.0.1:${server.address().port}/`,
+        close: () => new Promise(done => server.close(done)),
+    };
+}
+
+// Headless Chromium on the CPU with a fresh profile, kept off the network.
+export async function launch() {
+    const profile = scratch();
+    const browser = await puppeteer.launch({
+        executablePath: process.env.BALANTOR_CHROMIUM ?? '/usr/bin/chromium',
+        headless: true,
+        userDataDir: profile,
+        // Frames paced by the machine rather than by a 60 Hz display, as on the desktop.
+        args: ['--headless=new', '--no-sandbox', '--use-angle=swiftshader',
+               '--enable-unsafe-swiftshader', '--disable-background-networking',
+               '--disable-component-update', '--disable-sync', '--no-first-run',
+               '--no-default-browser-check', '--mute-audio', '--disable-gpu-vsync',
+               '--disable-frame-rate-limit'],
+    });
+    browser.once('disconnected', () => rmSync(profile, {recursive: true, force: true}));
+    return browser;
+}
+
+// Runs in the page before its own scripts: the page's hook object gets an onFrame that stops the
+// program at the one frame the test asks for, until the test lets it go on.
+function installHook() {
+    let hooks;
+    window.__stopAt = 1;
+    window.__stoppedAt = 0;
+    window.__goOn = null;
+    const onFrame = frame => {
+        if (frame !== window.__stopAt)
+            return undefined;
+        return new Promise(go => {
+            window.__stoppedAt = frame;
+            window.__goOn = go;
+            window.__stopped(frame);
+        });
+    };
+    Object.defineProperty(window, 'balantor', {
+        configurable: true,
+        get: () => hooks,
+        set: value => {
+            hooks = value;
+            if (value)
+                value.onFrame = onFrame;
+        },
+    });
+}
+
+export class Ride {
+    constructor(context, page, dir) {
+        this.context = context;
+        this.page = page;
+        this.dir = dir;
+        this.frame = 0;
+        this.errors = [];
+        this.waiting = null;
+        this.shots = 0;
+    }
+
+    // until(N): lets the program run to frame N and stops it there, after N is presented.
+    async until(frame) {
+        if (frame <= this.frame)
+            throw new Error(`frame ${frame} asked for at frame ${this.frame}`);
+        const reached = new Promise(resolve => (this.waiting = {frame, resolve}));
+        const there = await this.page.evaluate(n => {
+            if (window.__stoppedAt === n)
+                return true;
+            window.__stopAt = n;
+            const go = window.__goOn;
+            window.__goOn = null;
+            if (go)
+                go();
+            return false;
+        }, frame);
+        if (there)
+            this.waiting.resolve();
+        let timer;
+        const late = new Promise((_, reject) => {
+            timer = setTimeout(async () => {
+                const state = await this.state().catch(() => 'gone');
+                reject(new Error(`frame ${frame} not reached (page ${state}, ` +
+                                 `stopped last at ${this.frame})`));
+            }, TIMEOUT);
+        });
+        try {
+            await Promise.race([reached, late]);
+        } finally {
+            clearTimeout(timer);
+        }
+        this.frame = frame;
+    }
+
+    after(frames) {
+        return this.until(this.frame + frames);
+    }
+
+    // run(): lets the program go on without a stop.
+    run() {
+        return this.page.evaluate(() => {
+            window.__stopAt = -1;
+            window.__stoppedAt = 0;
+            const go = window.__goOn;
+            window.__goOn = null;
+            if (go)
+                go();
+        });
+    }
+
+    // restarted(): the program started again (the page reloaded) and stopped at its first frame.
+    async restarted() {
+        await this.page.waitForFunction(() => window.__stoppedAt === 1, {timeout: TIMEOUT});
+        this.frame = 1;
+    }
+
+    stopped(frame) {
+        if (this.waiting && this.waiting.frame === frame)
+            this.waiting.resolve();
+    }
+
+    state() {
+        return this.page.evaluate(() => document.body.dataset.state);
+    }
+
+    async waitState(state) {
+        await this.page.waitForFunction(s => document.body.dataset.state === s,
+                                        {timeout: TIMEOUT}, state);
+    }
+
+    // Keys as the keyboard sends them (trusted events, which could scroll the page).
+    down(key) {
+        return this.page.keyboard.down(key);
+    }
+
+    up(key) {
+        return this.page.keyboard.up(key);
+    }
+
+    // shot(): the canvas as shown, into a PNG file; its path.
+    async shot() {
+        const box = await (await this.page.$('#canvas')).boundingBox();
+        const path = join(this.dir, `shot${++this.shots}.png`);
+        await this.page.screenshot({path, clip: box});
+        return path;
+    }
+
+    close() {
+        return this.context.close();
+    }
+}
+
+// open(BROWSER, URL, options): the page in a fresh context, with the errors it logs gathered in
+// ride.errors. The program stops at its first frame, if it gets there.
+export async function open(browser, url, {touch = false} = {}) {
+    const context = await browser.createBrowserContext();
+    const page = await context.newPage();
+    const ride = new Ride(context, page, scratch());
+    page.on('console', message => {
+        if (message.type() === 'error')
+            ride.errors.push(message.text());
+    });
+    page.on('pageerror', error => ride.errors.push(String(error)));
+    // A viewport lower than the page, so that a key that scrolls it would show.
+    await page.setViewport({width: 800, height: 500, hasTouch: touch, isMobile: touch});
+    await page.exposeFunction('__stopped', frame => ride.stopped(frame));
+    await page.evaluateOnNewDocument(installHook);
+    await page.goto(url);
+    return ride;
+}
+
+// Regions of the 640 x 480 picture: the two labels, the numbers under them and the game-over
+// lines, as the end-to-end cases of the desktop program read them.
+export const LABEL = '110x24+0+0';
+export const SPEED_LABEL = '110x24+530+0';
+export const ANGLE = '100x30+10+25';
+export const SPEED = '105x30+530+25';
+export const GAMEOVER = '410x52+108+42';
+
+// ImageMagick's worker threads only slow it down on a busy machine with two cores; its warning
+// about a region without text is no news here.
+const magick = {stdio: ['ignore', 'pipe', 'ignore'], maxBuffer: 1 << 26,
+                env: {...process.env, MAGICK_THREAD_LIMIT: '1'}};
+
+// glyphs(FILE, REGION, FORMAT): a print of the dark text in a region, wherever it sits in it and
+// whatever lighter scene lies behind; with '%w' its width in pixels (1 when there is none).
+export function glyphs(file, region, format = '%w %h %#') {
+    return execFileSync('convert', [file, '-crop', region, '+repage', '-colorspace', 'Gray',
+                                    '-threshold', '30%', '-bordercolor', 'white', '-border', '1',
+                                    '-trim', '-format', format, 'info:'],
+                        magick)
+        .toString();
+}
+
+export const width = (file, region) => Number(glyphs(file, region, '%w'));
+export const height = (file, region) => Number(glyphs(file, region, '%h'));
+
+// pixels(FILE): the picture as 8-bit RGB bytes.
+export function pixels(file) {
+    return execFileSync('convert', [file, '-depth', '8', 'rgb:-'],
+                        magick);
+}
