@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running or testing needs, when they are missing.
-# Usage: scripts/deps.sh run|test|windows|bench
+# Usage: scripts/deps.sh run|test|windows|bench|web
 set -euo pipefail
 
 # The Windows build: MinGW-w64's compiler and Windows headers, and zip for the package.
@@ -19,6 +19,10 @@ if [ "${1:-run}" = test ]; then
     # The Windows build's tests run under Wine; unzip unpacks its zip.
     packages+=("${windows[@]}" wine wine64 unzip)
 fi
+# The web page: Debian's Emscripten and the parser its optimiser needs, and what the glyph table
+# is rasterised with (scripts/build-web.sh).
+[ "${1:-run}" = web ] && packages=(emscripten node-acorn python3 build-essential cmake pkg-config
+                                    libfreetype-dev libfontconfig-dev fonts-liberation)
 # The comparison of the model import with Assimp's (scripts/readbench.sh).
 [ "${1:-run}" = bench ] && packages+=(libassimp-dev python3)
 

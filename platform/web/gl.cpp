@@ -1,0 +1,944 @@
+// OpenGL 1.1's fixed function on WebGL 1, which has none: immediate mode, the matrix stacks,
+// lighting, fog, texturing as GL_MODULATE, the raster position, glBitmap and display lists, and
+// the list attribute of the attribute stack. Everything else (clearing, the viewport, depth test,
+// culling, texture objects) is WebGL's own and goes straight through.
+//
+// The vertex shader lights each vertex as OpenGL 1.1 does with its default material: emission 0,
+// ambient 0.2, diffuse 0.8, no specular colour, a local light's direction taken from the vertex,
+// no attenuation or spot cone (their defaults). As in OpenGL, normals are not normalised unless
+// GL_NORMALIZE is on, so a scaled model is lit as brightly as on the desktop. Fog is worked out
+// per fragment from the eye distance along z, as Mesa does.
+//
+// Differs from OpenGL 1.1:
+// - Display lists hold glBitmap calls only; other calls made while a list is compiled run at once.
+//   glCallLists takes unsigned bytes.
+// - glPushAttrib keeps only the list base (GL_LIST_BIT); other groups are not saved.
+// - Primitives: points, lines, triangles, strips, fans; quads and polygons become triangles.
+// - Of the lights only ambient, diffuse, specular (used with the material's, which is 0) and
+//   position are set; colour material, two-sided lighting and texture matrices are not there.
+// - A texture name without an image draws untextured, as an incomplete texture does in OpenGL.
+#include "fixed.h"
+#include "mipmap.h"
+
+#include <GL/glu.h>
+#include <webgl/webgl1.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <set>
+#include <vector>
+
+namespace platform {
+namespace {
+
+struct Matrix {
+    float m[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+};
+
+// a * b, column-major as OpenGL keeps them.
+Matrix multiply(const Matrix& a, const Matrix& b) {
+    Matrix r;
+    for (int col = 0; col < 4; ++col)
+        for (int row = 0; row < 4; ++row) {
+            float sum = 0;
+            for (int k = 0; k < 4; ++k)
+                sum += a.m[k * 4 + row] * b.m[col * 4 + k];
+            r.m[col * 4 + row] = sum;
+        }
+    return r;
+}
+
+void transform(const Matrix& a, const float in[4], float out[4]) {
+    for (int row = 0; row < 4; ++row)
+        out[row] =
+            a.m[row] * in[0] + a.m[4 + row] * in[1] + a.m[8 + row] * in[2] + a.m[12 + row] * in[3];
+}
+
+struct Light {
+    bool enabled = false;
+    float ambient[4] = {0, 0, 0, 1};
+    float diffuse[4] = {0, 0, 0, 1};
+    float specular[4] = {0, 0, 0, 1};
+    float position[4] = {0, 0, 1, 0}; // in eye coordinates
+};
+
+const int kLights = 8;
+// Position, normal, colour, texture coordinate.
+const int kFloatsPerVertex = 12;
+
+struct State {
+    std::vector<Matrix> modelview{Matrix()};
+    std::vector<Matrix> projection{Matrix()};
+    GLenum matrixMode = GL_MODELVIEW;
+
+    float color[4] = {1, 1, 1, 1};
+    float normal[3] = {0, 0, 1};
+    float texCoord[2] = {0, 0};
+    GLenum primitive = 0;
+    bool inBegin = false;
+    std::vector<float> vertices;
+
+    bool lighting = false;
+    bool normalize = false;
+    bool texturing = false;
+    bool fog = false;
+    Light lights[kLights];
+    GLenum fogMode = GL_EXP;
+    float fogDensity = 1, fogStart = 0, fogEnd = 1;
+    float fogColor[4] = {0, 0, 0, 0};
+
+    GLuint boundTexture = 0;
+    std::set<GLuint> textures;  // every name made in this context
+    std::set<GLuint> withImage; // those that hold an image
+    int unpackAlignment = 4;
+
+    bool rasterValid = true;
+    float raster[3] = {0, 0, 0}; // window coordinates
+    float rasterColor[4] = {1, 1, 1, 1};
+    float rasterDistance = 0;
+
+    struct List {
+        std::vector<Bitmap> bitmaps;
+        std::vector<GLuint> textures; // one per bitmap, made when first drawn
+    };
+    std::map<GLuint, List> lists;
+    GLuint nextList = 1;
+    GLuint compiling = 0;
+    GLenum compileMode = 0;
+    GLuint listBase = 0;
+    std::vector<GLuint> listBaseStack;
+};
+
+struct Programs {
+    GLuint scene = 0;
+    GLuint bitmap = 0;
+    GLuint buffer = 0;
+    GLuint white = 0; // bound while a draw is untextured, so the sampler always has a texture
+};
+
+State* g_state = nullptr;
+Programs g_gpu;
+
+State& state() {
+    static State idle; // calls made with no context current change nothing that lasts
+    return g_state ? *g_state : idle;
+}
+
+Matrix& current() {
+    State& s = state();
+    return s.matrixMode == GL_PROJECTION ? s.projection.back() : s.modelview.back();
+}
+
+std::vector<Matrix>& currentStack() {
+    State& s = state();
+    return s.matrixMode == GL_PROJECTION ? s.projection : s.modelview;
+}
+
+const char* kSceneVertex = R"(
+attribute vec3 a_position;
+attribute vec3 a_normal;
+attribute vec4 a_color;
+attribute vec2 a_texCoord;
+uniform mat4 u_modelview;
+uniform mat4 u_projection;
+uniform mat3 u_normalMatrix;
+uniform bool u_lighting;
+uniform bool u_normalize;
+uniform float u_lightOn[8];
+uniform vec4 u_lightPosition[8];
+uniform vec3 u_lightAmbient[8];
+uniform vec3 u_lightDiffuse[8];
+varying vec4 v_color;
+varying vec2 v_texCoord;
+varying float v_fogDistance;
+void main() {
+    vec4 eye = u_modelview * vec4(a_position, 1.0);
+    gl_Position = u_projection * eye;
+    v_fogDistance = abs(eye.z);
+    v_texCoord = a_texCoord;
+    if (!u_lighting) {
+        v_color = a_color;
+        return;
+    }
+    vec3 n = u_normalMatrix * a_normal;
+    if (u_normalize)
+        n = normalize(n);
+    // Scene ambient 0.2 times the material's ambient 0.2.
+    vec3 lit = vec3(0.04);
+    for (int i = 0; i < 8; ++i) {
+        if (u_lightOn[i] < 0.5)
+            continue;
+        vec4 p = u_lightPosition[i];
+        vec3 toLight = p.w == 0.0 ? normalize(p.xyz) : normalize(p.xyz / p.w - eye.xyz);
+        lit += 0.2 * u_lightAmbient[i] + max(dot(n, toLight), 0.0) * 0.8 * u_lightDiffuse[i];
+    }
+    v_color = vec4(clamp(lit, 0.0, 1.0), 0.8);
+}
+)";
+
+const char* kSceneFragment = R"(
+precision highp float;
+uniform sampler2D u_texture;
+uniform bool u_fog;
+uniform int u_fogMode;
+uniform float u_fogDensity;
+uniform float u_fogStart;
+uniform float u_fogEnd;
+uniform vec4 u_fogColor;
+varying vec4 v_color;
+varying vec2 v_texCoord;
+varying float v_fogDistance;
+void main() {
+    vec4 color = v_color * texture2D(u_texture, v_texCoord);
+    if (u_fog) {
+        float d = v_fogDistance;
+        float f;
+        if (u_fogMode == 0)
+            f = exp(-u_fogDensity * d);
+        else if (u_fogMode == 1)
+            f = exp(-(u_fogDensity * d) * (u_fogDensity * d));
+        else
+            f = (u_fogEnd - d) / (u_fogEnd - u_fogStart);
+        color.rgb = mix(u_fogColor.rgb, color.rgb, clamp(f, 0.0, 1.0));
+    }
+    gl_FragColor = color;
+}
+)";
+
+const char* kBitmapVertex = R"(
+attribute vec2 a_position;
+attribute vec2 a_texCoord;
+uniform float u_depth;
+varying vec2 v_texCoord;
+void main() {
+    gl_Position = vec4(a_position, u_depth, 1.0);
+    v_texCoord = a_texCoord;
+}
+)";
+
+const char* kBitmapFragment = R"(
+precision mediump float;
+uniform sampler2D u_bits;
+uniform vec4 u_color;
+varying vec2 v_texCoord;
+void main() {
+    if (texture2D(u_bits, v_texCoord).r < 0.5)
+        discard;
+    gl_FragColor = u_color;
+}
+)";
+
+GLuint compile(GLenum kind, const char* source) {
+    const GLuint shader = emscripten_glCreateShader(kind);
+    emscripten_glShaderSource(shader, 1, &source, nullptr);
+    emscripten_glCompileShader(shader);
+    return shader;
+}
+
+// Attribute locations are fixed so both programs share the one vertex layout's numbering.
+GLuint link(const char* vertex, const char* fragment) {
+    const GLuint program = emscripten_glCreateProgram();
+    emscripten_glAttachShader(program, compile(GL_VERTEX_SHADER, vertex));
+    emscripten_glAttachShader(program, compile(GL_FRAGMENT_SHADER, fragment));
+    emscripten_glBindAttribLocation(program, 0, "a_position");
+    emscripten_glBindAttribLocation(program, 1, "a_normal");
+    emscripten_glBindAttribLocation(program, 2, "a_color");
+    emscripten_glBindAttribLocation(program, 3, "a_texCoord");
+    emscripten_glLinkProgram(program);
+    return program;
+}
+
+GLint uniform(GLuint program, const char* name) {
+    return emscripten_glGetUniformLocation(program, name);
+}
+
+// The inverse transpose of the upper 3 x 3 of the modelview, which carries normals to eye space.
+void normalMatrix(const Matrix& mv, float out[9]) {
+    const float* m = mv.m;
+    const float a = m[0], b = m[4], c = m[8];
+    const float d = m[1], e = m[5], f = m[9];
+    const float g = m[2], h = m[6], i = m[10];
+    const float det = a * (e * i - f * h) - b * (d * i - f * g) + c * (d * h - e * g);
+    const float inv = det != 0 ? 1 / det : 0;
+    // Column-major inverse transpose: the cofactor matrix over the determinant.
+    out[0] = (e * i - f * h) * inv;
+    out[1] = (c * h - b * i) * inv;
+    out[2] = (b * f - c * e) * inv;
+    out[3] = (f * g - d * i) * inv;
+    out[4] = (a * i - c * g) * inv;
+    out[5] = (c * d - a * f) * inv;
+    out[6] = (d * h - e * g) * inv;
+    out[7] = (b * g - a * h) * inv;
+    out[8] = (a * e - b * d) * inv;
+    // The cofactors above are those of the transpose; transposing gives the inverse transpose.
+    std::swap(out[1], out[3]);
+    std::swap(out[2], out[6]);
+    std::swap(out[5], out[7]);
+}
+
+void bindVertexLayout() {
+    emscripten_glBindBuffer(GL_ARRAY_BUFFER, g_gpu.buffer);
+    const GLsizei stride = kFloatsPerVertex * sizeof(float);
+    const int sizes[4] = {3, 3, 4, 2};
+    std::size_t offset = 0;
+    for (GLuint a = 0; a < 4; ++a) {
+        emscripten_glEnableVertexAttribArray(a);
+        emscripten_glVertexAttribPointer(a, sizes[a], GL_FLOAT, GL_FALSE, stride,
+                                         reinterpret_cast<const void*>(offset));
+        offset += sizes[a] * sizeof(float);
+    }
+}
+
+void setSceneUniforms() {
+    State& s = state();
+    const GLuint p = g_gpu.scene;
+    emscripten_glUseProgram(p);
+    emscripten_glUniformMatrix4fv(uniform(p, "u_modelview"), 1, GL_FALSE, s.modelview.back().m);
+    emscripten_glUniformMatrix4fv(uniform(p, "u_projection"), 1, GL_FALSE, s.projection.back().m);
+    float nm[9];
+    normalMatrix(s.modelview.back(), nm);
+    emscripten_glUniformMatrix3fv(uniform(p, "u_normalMatrix"), 1, GL_FALSE, nm);
+    emscripten_glUniform1i(uniform(p, "u_lighting"), s.lighting);
+    emscripten_glUniform1i(uniform(p, "u_normalize"), s.normalize);
+    float on[kLights], position[kLights * 4], ambient[kLights * 3], diffuse[kLights * 3];
+    for (int i = 0; i < kLights; ++i) {
+        on[i] = s.lights[i].enabled ? 1.0f : 0.0f;
+        std::copy_n(s.lights[i].position, 4, position + i * 4);
+        std::copy_n(s.lights[i].ambient, 3, ambient + i * 3);
+        std::copy_n(s.lights[i].diffuse, 3, diffuse + i * 3);
+    }
+    emscripten_glUniform1fv(uniform(p, "u_lightOn"), kLights, on);
+    emscripten_glUniform4fv(uniform(p, "u_lightPosition"), kLights, position);
+    emscripten_glUniform3fv(uniform(p, "u_lightAmbient"), kLights, ambient);
+    emscripten_glUniform3fv(uniform(p, "u_lightDiffuse"), kLights, diffuse);
+    emscripten_glUniform1i(uniform(p, "u_texture"), 0);
+    emscripten_glUniform1i(uniform(p, "u_fog"), s.fog);
+    emscripten_glUniform1i(uniform(p, "u_fogMode"), s.fogMode == GL_EXP    ? 0
+                                                    : s.fogMode == GL_EXP2 ? 1
+                                                                           : 2);
+    emscripten_glUniform1f(uniform(p, "u_fogDensity"), s.fogDensity);
+    emscripten_glUniform1f(uniform(p, "u_fogStart"), s.fogStart);
+    emscripten_glUniform1f(uniform(p, "u_fogEnd"), s.fogEnd);
+    emscripten_glUniform4fv(uniform(p, "u_fogColor"), 1, s.fogColor);
+}
+
+void drawVertices(GLenum mode, const std::vector<float>& vertices) {
+    if (vertices.empty() || !g_state)
+        return;
+    State& s = state();
+    setSceneUniforms();
+    const bool textured = s.texturing && s.withImage.count(s.boundTexture) != 0;
+    if (!textured)
+        emscripten_glBindTexture(GL_TEXTURE_2D, g_gpu.white);
+    bindVertexLayout();
+    emscripten_glBufferData(GL_ARRAY_BUFFER, vertices.size() * sizeof(float), vertices.data(),
+                            GL_STREAM_DRAW);
+    emscripten_glDrawArrays(mode, 0, static_cast<GLsizei>(vertices.size() / kFloatsPerVertex));
+    if (!textured)
+        emscripten_glBindTexture(GL_TEXTURE_2D, s.boundTexture);
+}
+
+// Quads and polygons as the triangles WebGL draws.
+std::vector<float> triangulate(GLenum mode, const std::vector<float>& in) {
+    const std::size_t count = in.size() / kFloatsPerVertex;
+    std::vector<float> out;
+    auto put = [&](std::size_t v) {
+        out.insert(out.end(), in.begin() + v * kFloatsPerVertex,
+                   in.begin() + (v + 1) * kFloatsPerVertex);
+    };
+    if (mode == GL_QUADS) {
+        for (std::size_t q = 0; q + 3 < count; q += 4)
+            for (std::size_t v : {q, q + 1, q + 2, q, q + 2, q + 3})
+                put(v);
+    } else {
+        for (std::size_t v = 1; v + 1 < count; ++v)
+            for (std::size_t w : {std::size_t{0}, v, v + 1})
+                put(w);
+    }
+    return out;
+}
+
+GLuint bitmapTexture(const Bitmap& bitmap) {
+    const int stride = (bitmap.width + 7) / 8;
+    std::vector<unsigned char> pixels(static_cast<std::size_t>(bitmap.width) * bitmap.rows);
+    for (int y = 0; y < bitmap.rows; ++y)
+        for (int x = 0; x < bitmap.width; ++x)
+            if (bitmap.bits[y * stride + x / 8] & (0x80 >> (x % 8)))
+                pixels[y * bitmap.width + x] = 255;
+    GLuint name;
+    emscripten_glGenTextures(1, &name);
+    emscripten_glBindTexture(GL_TEXTURE_2D, name);
+    emscripten_glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    emscripten_glTexImage2D(GL_TEXTURE_2D, 0, GL_LUMINANCE, bitmap.width, bitmap.rows, 0,
+                            GL_LUMINANCE, GL_UNSIGNED_BYTE, pixels.data());
+    emscripten_glPixelStorei(GL_UNPACK_ALIGNMENT, state().unpackAlignment);
+    emscripten_glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    emscripten_glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    emscripten_glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    emscripten_glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    return name;
+}
+
+// Draws a bitmap at the raster position in the raster colour, fogged by the raster distance,
+// and moves the raster position on. `texture` holds its bits (made by bitmapTexture).
+void drawBitmap(const Bitmap& bitmap, GLuint texture) {
+    State& s = state();
+    if (!s.rasterValid)
+        return;
+    if (bitmap.width > 0 && bitmap.rows > 0) {
+        GLint viewport[4];
+        emscripten_glGetIntegerv(GL_VIEWPORT, viewport);
+        const float x0 = std::floor(s.raster[0] - bitmap.xorig + 0.0001f) - viewport[0];
+        const float y0 = std::floor(s.raster[1] - bitmap.yorig + 0.0001f) - viewport[1];
+        auto ndcX = [&](float x) { return x / viewport[2] * 2 - 1; };
+        auto ndcY = [&](float y) { return y / viewport[3] * 2 - 1; };
+        const float l = ndcX(x0), r = ndcX(x0 + bitmap.width);
+        const float b = ndcY(y0), t = ndcY(y0 + bitmap.rows);
+        // Position and texture coordinate, in the slots of the scene's layout.
+        std::vector<float> quad;
+        const float corners[6][4] = {{l, b, 0, 0}, {r, b, 1, 0}, {r, t, 1, 1},
+                                     {l, b, 0, 0}, {r, t, 1, 1}, {l, t, 0, 1}};
+        for (const auto& c : corners) {
+            const float v[kFloatsPerVertex] = {c[0], c[1], 0, 0, 0, 0, 0, 0, 0, 0, c[2], c[3]};
+            quad.insert(quad.end(), v, v + kFloatsPerVertex);
+        }
+        float color[4];
+        std::copy_n(s.rasterColor, 4, color);
+        if (s.fog) {
+            const float d = s.rasterDistance;
+            float f = s.fogMode == GL_EXP    ? std::exp(-s.fogDensity * d)
+                      : s.fogMode == GL_EXP2 ? std::exp(-(s.fogDensity * d) * (s.fogDensity * d))
+                                             : (s.fogEnd - d) / (s.fogEnd - s.fogStart);
+            f = std::clamp(f, 0.0f, 1.0f);
+            for (int i = 0; i < 3; ++i)
+                color[i] = f * color[i] + (1 - f) * s.fogColor[i];
+        }
+        const GLuint p = g_gpu.bitmap;
+        emscripten_glUseProgram(p);
+        emscripten_glUniform1f(uniform(p, "u_depth"), s.raster[2] * 2 - 1);
+        emscripten_glUniform4fv(uniform(p, "u_color"), 1, color);
+        emscripten_glUniform1i(uniform(p, "u_bits"), 0);
+        emscripten_glBindTexture(GL_TEXTURE_2D, texture);
+        bindVertexLayout();
+        emscripten_glBufferData(GL_ARRAY_BUFFER, quad.size() * sizeof(float), quad.data(),
+                                GL_STREAM_DRAW);
+        emscripten_glDrawArrays(GL_TRIANGLES, 0, 6);
+        emscripten_glBindTexture(GL_TEXTURE_2D, s.boundTexture);
+    }
+    s.raster[0] += bitmap.xmove;
+    s.raster[1] += bitmap.ymove;
+}
+
+void callList(GLuint id) {
+    State& s = state();
+    auto it = s.lists.find(id);
+    if (it == s.lists.end())
+        return;
+    State::List& list = it->second;
+    list.textures.resize(list.bitmaps.size(), 0);
+    for (std::size_t i = 0; i < list.bitmaps.size(); ++i) {
+        if (!list.textures[i] && list.bitmaps[i].width > 0 && list.bitmaps[i].rows > 0)
+            list.textures[i] = bitmapTexture(list.bitmaps[i]);
+        drawBitmap(list.bitmaps[i], list.textures[i]);
+    }
+}
+
+void deleteListTextures(State::List& list) {
+    for (GLuint name : list.textures)
+        if (name)
+            emscripten_glDeleteTextures(1, &name);
+}
+
+} // namespace
+
+void startFixedFunction() {
+    stopFixedFunction();
+    g_state = new State;
+    if (!g_gpu.scene) {
+        g_gpu.scene = link(kSceneVertex, kSceneFragment);
+        g_gpu.bitmap = link(kBitmapVertex, kBitmapFragment);
+        emscripten_glGenBuffers(1, &g_gpu.buffer);
+        emscripten_glGenTextures(1, &g_gpu.white);
+        emscripten_glBindTexture(GL_TEXTURE_2D, g_gpu.white);
+        const unsigned char white[4] = {255, 255, 255, 255};
+        emscripten_glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                                white);
+        emscripten_glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        emscripten_glBindTexture(GL_TEXTURE_2D, 0);
+    }
+    g_state->lights[0].diffuse[0] = g_state->lights[0].diffuse[1] = g_state->lights[0].diffuse[2] =
+        1;
+    g_state->lights[0].specular[0] = g_state->lights[0].specular[1] =
+        g_state->lights[0].specular[2] = 1;
+}
+
+// A page has one WebGL context: what the program made in the old one is deleted and the state
+// WebGL keeps is put back to where a new context starts, so the next context starts afresh.
+void stopFixedFunction() {
+    if (!g_state)
+        return;
+    for (GLuint name : g_state->textures)
+        emscripten_glDeleteTextures(1, &name);
+    for (auto& entry : g_state->lists)
+        deleteListTextures(entry.second);
+    delete g_state;
+    g_state = nullptr;
+    emscripten_glDisable(GL_DEPTH_TEST);
+    emscripten_glDisable(GL_CULL_FACE);
+    emscripten_glDepthFunc(GL_LESS);
+    emscripten_glClearColor(0, 0, 0, 0);
+    emscripten_glClearDepthf(1);
+    emscripten_glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    emscripten_glBindTexture(GL_TEXTURE_2D, 0);
+}
+
+int unpackAlignment() {
+    return state().unpackAlignment;
+}
+
+} // namespace platform
+
+using namespace platform;
+
+extern "C" {
+
+void glEnable(GLenum cap) {
+    State& s = state();
+    if (cap >= GL_LIGHT0 && cap < GL_LIGHT0 + kLights)
+        s.lights[cap - GL_LIGHT0].enabled = true;
+    else if (cap == GL_LIGHTING)
+        s.lighting = true;
+    else if (cap == GL_TEXTURE_2D)
+        s.texturing = true;
+    else if (cap == GL_FOG)
+        s.fog = true;
+    else if (cap == GL_NORMALIZE)
+        s.normalize = true;
+    else if (cap == GL_DEPTH_TEST || cap == GL_CULL_FACE || cap == GL_BLEND ||
+             cap == GL_SCISSOR_TEST || cap == GL_DITHER || cap == GL_POLYGON_OFFSET_FILL)
+        emscripten_glEnable(cap);
+}
+
+void glDisable(GLenum cap) {
+    State& s = state();
+    if (cap >= GL_LIGHT0 && cap < GL_LIGHT0 + kLights)
+        s.lights[cap - GL_LIGHT0].enabled = false;
+    else if (cap == GL_LIGHTING)
+        s.lighting = false;
+    else if (cap == GL_TEXTURE_2D)
+        s.texturing = false;
+    else if (cap == GL_FOG)
+        s.fog = false;
+    else if (cap == GL_NORMALIZE)
+        s.normalize = false;
+    else if (cap == GL_DEPTH_TEST || cap == GL_CULL_FACE || cap == GL_BLEND ||
+             cap == GL_SCISSOR_TEST || cap == GL_DITHER || cap == GL_POLYGON_OFFSET_FILL)
+        emscripten_glDisable(cap);
+}
+
+// Smooth shading is the only kind, and the hints change nothing here.
+void glShadeModel(GLenum) {}
+void glHint(GLenum, GLenum) {}
+
+void glClearDepth(GLclampd depth) {
+    emscripten_glClearDepthf(static_cast<GLfloat>(depth));
+}
+
+void glMatrixMode(GLenum mode) {
+    state().matrixMode = mode == GL_PROJECTION ? GL_PROJECTION : GL_MODELVIEW;
+}
+
+void glLoadIdentity() {
+    current() = Matrix();
+}
+
+void glPushMatrix() {
+    std::vector<Matrix>& stack = currentStack();
+    if (stack.size() < 32)
+        stack.push_back(stack.back());
+}
+
+void glPopMatrix() {
+    std::vector<Matrix>& stack = currentStack();
+    if (stack.size() > 1)
+        stack.pop_back();
+}
+
+void glMultMatrixf(const GLfloat* m) {
+    Matrix b;
+    std::copy_n(m, 16, b.m);
+    current() = multiply(current(), b);
+}
+
+void glTranslatef(GLfloat x, GLfloat y, GLfloat z) {
+    const GLfloat m[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, x, y, z, 1};
+    glMultMatrixf(m);
+}
+
+void glScalef(GLfloat x, GLfloat y, GLfloat z) {
+    const GLfloat m[16] = {x, 0, 0, 0, 0, y, 0, 0, 0, 0, z, 0, 0, 0, 0, 1};
+    glMultMatrixf(m);
+}
+
+void glRotatef(GLfloat angle, GLfloat x, GLfloat y, GLfloat z) {
+    const float length = std::sqrt(x * x + y * y + z * z);
+    if (length == 0)
+        return;
+    x /= length;
+    y /= length;
+    z /= length;
+    const float radians = angle * 3.14159265358979f / 180;
+    const float c = std::cos(radians), s = std::sin(radians), k = 1 - c;
+    const GLfloat m[16] = {x * x * k + c,
+                           y * x * k + z * s,
+                           x * z * k - y * s,
+                           0,
+                           x * y * k - z * s,
+                           y * y * k + c,
+                           y * z * k + x * s,
+                           0,
+                           x * z * k + y * s,
+                           y * z * k - x * s,
+                           z * z * k + c,
+                           0,
+                           0,
+                           0,
+                           0,
+                           1};
+    glMultMatrixf(m);
+}
+
+void gluPerspective(GLdouble fovy, GLdouble aspect, GLdouble zNear, GLdouble zFar) {
+    const double radians = fovy / 2 * 3.14159265358979323846 / 180;
+    const double deltaZ = zFar - zNear;
+    const double sine = std::sin(radians);
+    if (deltaZ == 0 || sine == 0 || aspect == 0)
+        return;
+    const double cotangent = std::cos(radians) / sine;
+    GLfloat m[16] = {};
+    m[0] = static_cast<float>(cotangent / aspect);
+    m[5] = static_cast<float>(cotangent);
+    m[10] = static_cast<float>(-(zFar + zNear) / deltaZ);
+    m[11] = -1;
+    m[14] = static_cast<float>(-2 * zNear * zFar / deltaZ);
+    glMultMatrixf(m);
+}
+
+void gluLookAt(GLdouble eyeX, GLdouble eyeY, GLdouble eyeZ, GLdouble centerX, GLdouble centerY,
+               GLdouble centerZ, GLdouble upX, GLdouble upY, GLdouble upZ) {
+    float f[3] = {static_cast<float>(centerX - eyeX), static_cast<float>(centerY - eyeY),
+                  static_cast<float>(centerZ - eyeZ)};
+    const float up[3] = {static_cast<float>(upX), static_cast<float>(upY), static_cast<float>(upZ)};
+    auto normalise = [](float v[3]) {
+        const float length = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+        if (length != 0)
+            for (int i = 0; i < 3; ++i)
+                v[i] /= length;
+    };
+    auto cross = [](const float a[3], const float b[3], float out[3]) {
+        out[0] = a[1] * b[2] - a[2] * b[1];
+        out[1] = a[2] * b[0] - a[0] * b[2];
+        out[2] = a[0] * b[1] - a[1] * b[0];
+    };
+    normalise(f);
+    float side[3], u[3];
+    cross(f, up, side);
+    normalise(side);
+    cross(side, f, u);
+    const GLfloat m[16] = {side[0], u[0], -f[0], 0, side[1], u[1], -f[1], 0,
+                           side[2], u[2], -f[2], 0, 0,       0,    0,     1};
+    glMultMatrixf(m);
+    glTranslatef(static_cast<float>(-eyeX), static_cast<float>(-eyeY), static_cast<float>(-eyeZ));
+}
+
+void glColor4f(GLfloat r, GLfloat g, GLfloat b, GLfloat a) {
+    float* c = state().color;
+    c[0] = r;
+    c[1] = g;
+    c[2] = b;
+    c[3] = a;
+}
+
+void glColor3f(GLfloat r, GLfloat g, GLfloat b) {
+    glColor4f(r, g, b, 1);
+}
+
+void glColor3ub(GLubyte r, GLubyte g, GLubyte b) {
+    glColor4f(r / 255.0f, g / 255.0f, b / 255.0f, 1);
+}
+
+void glNormal3f(GLfloat x, GLfloat y, GLfloat z) {
+    float* n = state().normal;
+    n[0] = x;
+    n[1] = y;
+    n[2] = z;
+}
+
+void glTexCoord2f(GLfloat s, GLfloat t) {
+    state().texCoord[0] = s;
+    state().texCoord[1] = t;
+}
+
+void glBegin(GLenum mode) {
+    State& s = state();
+    s.primitive = mode;
+    s.inBegin = true;
+    s.vertices.clear();
+}
+
+void glVertex3f(GLfloat x, GLfloat y, GLfloat z) {
+    State& s = state();
+    if (!s.inBegin)
+        return;
+    const float v[kFloatsPerVertex] = {
+        x,          y,          z,          s.normal[0], s.normal[1],   s.normal[2],
+        s.color[0], s.color[1], s.color[2], s.color[3],  s.texCoord[0], s.texCoord[1]};
+    s.vertices.insert(s.vertices.end(), v, v + kFloatsPerVertex);
+}
+
+void glEnd() {
+    State& s = state();
+    if (!s.inBegin)
+        return;
+    s.inBegin = false;
+    if (s.primitive == GL_QUADS || s.primitive == GL_POLYGON)
+        drawVertices(GL_TRIANGLES, triangulate(s.primitive, s.vertices));
+    else if (s.primitive <= GL_TRIANGLE_FAN)
+        drawVertices(s.primitive, s.vertices);
+    s.vertices.clear();
+}
+
+void glLightfv(GLenum light, GLenum pname, const GLfloat* params) {
+    if (light < GL_LIGHT0 || light >= GL_LIGHT0 + kLights)
+        return;
+    Light& l = state().lights[light - GL_LIGHT0];
+    if (pname == GL_AMBIENT)
+        std::copy_n(params, 4, l.ambient);
+    else if (pname == GL_DIFFUSE)
+        std::copy_n(params, 4, l.diffuse);
+    else if (pname == GL_SPECULAR)
+        std::copy_n(params, 4, l.specular);
+    else if (pname == GL_POSITION)
+        transform(state().modelview.back(), params, l.position);
+}
+
+void glFogf(GLenum pname, GLfloat param) {
+    State& s = state();
+    if (pname == GL_FOG_MODE)
+        s.fogMode = static_cast<GLenum>(param);
+    else if (pname == GL_FOG_DENSITY)
+        s.fogDensity = param;
+    else if (pname == GL_FOG_START)
+        s.fogStart = param;
+    else if (pname == GL_FOG_END)
+        s.fogEnd = param;
+}
+
+void glFogi(GLenum pname, GLint param) {
+    glFogf(pname, static_cast<GLfloat>(param));
+}
+
+void glFogfv(GLenum pname, const GLfloat* params) {
+    if (pname == GL_FOG_COLOR)
+        std::copy_n(params, 4, state().fogColor);
+    else
+        glFogf(pname, params[0]);
+}
+
+void glGenTextures(GLsizei n, GLuint* names) {
+    emscripten_glGenTextures(n, names);
+    for (GLsizei i = 0; i < n; ++i)
+        state().textures.insert(names[i]);
+}
+
+void glBindTexture(GLenum target, GLuint name) {
+    state().boundTexture = name;
+    emscripten_glBindTexture(target, name);
+}
+
+void glPixelStorei(GLenum pname, GLint param) {
+    if (pname == GL_UNPACK_ALIGNMENT)
+        state().unpackAlignment = param;
+    if (pname == GL_UNPACK_ALIGNMENT || pname == GL_PACK_ALIGNMENT)
+        emscripten_glPixelStorei(pname, param);
+}
+
+// OpenGL 1.1 takes a component count (1 to 4) or a sized format; WebGL wants the format itself.
+void glTexImage2D(GLenum target, GLint level, GLint, GLsizei width, GLsizei height, GLint border,
+                  GLenum format, GLenum type, const GLvoid* pixels) {
+    emscripten_glTexImage2D(target, level, static_cast<GLint>(format), width, height, border,
+                            format, type, pixels);
+    if (level == 0)
+        state().withImage.insert(state().boundTexture);
+}
+
+void glRasterPos3f(GLfloat x, GLfloat y, GLfloat z) {
+    State& s = state();
+    const float object[4] = {x, y, z, 1};
+    float eye[4], clip[4];
+    transform(s.modelview.back(), object, eye);
+    transform(s.projection.back(), eye, clip);
+    const float w = clip[3];
+    s.rasterValid =
+        w > 0 && std::fabs(clip[0]) <= w && std::fabs(clip[1]) <= w && std::fabs(clip[2]) <= w;
+    if (!s.rasterValid)
+        return;
+    GLint viewport[4];
+    emscripten_glGetIntegerv(GL_VIEWPORT, viewport);
+    s.raster[0] = viewport[0] + (clip[0] / w + 1) * viewport[2] / 2;
+    s.raster[1] = viewport[1] + (clip[1] / w + 1) * viewport[3] / 2;
+    s.raster[2] = (clip[2] / w + 1) / 2;
+    std::copy_n(s.color, 4, s.rasterColor);
+    s.rasterDistance = std::fabs(eye[2]);
+}
+
+void glRasterPos2f(GLfloat x, GLfloat y) {
+    glRasterPos3f(x, y, 0);
+}
+
+void glBitmap(GLsizei width, GLsizei height, GLfloat xorig, GLfloat yorig, GLfloat xmove,
+              GLfloat ymove, const GLubyte* bits) {
+    State& s = state();
+    Bitmap bitmap;
+    bitmap.width = bits ? width : 0;
+    bitmap.rows = bits ? height : 0;
+    bitmap.xorig = xorig;
+    bitmap.yorig = yorig;
+    bitmap.xmove = xmove;
+    bitmap.ymove = ymove;
+    const int stride = (bitmap.width + 7) / 8;
+    const int align = std::max(1, s.unpackAlignment);
+    const int sourceStride = (stride + align - 1) / align * align;
+    for (int row = 0; row < bitmap.rows; ++row)
+        bitmap.bits.insert(bitmap.bits.end(), bits + row * sourceStride,
+                           bits + row * sourceStride + stride);
+    if (s.compiling) {
+        s.lists[s.compiling].bitmaps.push_back(bitmap);
+        if (s.compileMode != GL_COMPILE_AND_EXECUTE)
+            return;
+    }
+    const GLuint texture = bitmap.width > 0 && bitmap.rows > 0 ? bitmapTexture(bitmap) : 0;
+    drawBitmap(bitmap, texture);
+    if (texture)
+        emscripten_glDeleteTextures(1, &texture);
+}
+
+GLuint glGenLists(GLsizei range) {
+    State& s = state();
+    if (range <= 0 || !g_state)
+        return 0;
+    const GLuint first = s.nextList;
+    s.nextList += static_cast<GLuint>(range);
+    for (GLuint i = first; i < s.nextList; ++i)
+        s.lists[i];
+    return first;
+}
+
+void glNewList(GLuint list, GLenum mode) {
+    State& s = state();
+    if (list == 0 || s.compiling)
+        return;
+    auto it = s.lists.find(list);
+    if (it != s.lists.end())
+        deleteListTextures(it->second);
+    s.lists[list] = State::List();
+    s.compiling = list;
+    s.compileMode = mode;
+}
+
+void glEndList() {
+    state().compiling = 0;
+}
+
+void glDeleteLists(GLuint list, GLsizei range) {
+    State& s = state();
+    for (GLsizei i = 0; i < range; ++i) {
+        auto it = s.lists.find(list + static_cast<GLuint>(i));
+        if (it == s.lists.end())
+            continue;
+        deleteListTextures(it->second);
+        s.lists.erase(it);
+    }
+}
+
+void glListBase(GLuint base) {
+    state().listBase = base;
+}
+
+void glCallLists(GLsizei n, GLenum type, const GLvoid* lists) {
+    if (type != GL_UNSIGNED_BYTE || !lists)
+        return;
+    const auto* codes = static_cast<const GLubyte*>(lists);
+    for (GLsizei i = 0; i < n; ++i)
+        callList(state().listBase + codes[i]);
+}
+
+void glPushAttrib(GLbitfield) {
+    state().listBaseStack.push_back(state().listBase);
+}
+
+void glPopAttrib() {
+    State& s = state();
+    if (s.listBaseStack.empty())
+        return;
+    s.listBase = s.listBaseStack.back();
+    s.listBaseStack.pop_back();
+}
+
+} // extern "C"
+
+// GLU's: the image is brought to power-of-two sides (WebGL 1 mipmaps nothing else), then each
+// level is half the one before, down to 1 x 1. Unsigned bytes only.
+extern "C" GLint gluBuild2DMipmaps(GLenum target, GLint, GLsizei width, GLsizei height,
+                                   GLenum format, GLenum type, const void* data) {
+    int components = 0;
+    switch (format) {
+    case GL_LUMINANCE:
+    case GL_ALPHA:
+        components = 1;
+        break;
+    case GL_LUMINANCE_ALPHA:
+        components = 2;
+        break;
+    case GL_RGB:
+        components = 3;
+        break;
+    case GL_RGBA:
+        components = 4;
+        break;
+    }
+    if (width < 1 || height < 1)
+        return GLU_INVALID_VALUE;
+    if (components == 0 || type != GL_UNSIGNED_BYTE)
+        return GLU_INVALID_ENUM;
+    Image image{width, height, components, {}};
+    const std::size_t row = static_cast<std::size_t>(width) * components;
+    const int align = std::max(1, state().unpackAlignment);
+    const std::size_t sourceRow = (row + align - 1) / align * align;
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    for (int y = 0; y < height; ++y)
+        image.pixels.insert(image.pixels.end(), bytes + y * sourceRow, bytes + y * sourceRow + row);
+
+    GLint largest = 0;
+    emscripten_glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+    int w = nearestPower(width), h = nearestPower(height);
+    while (w > largest || h > largest) {
+        w = std::max(1, w / 2);
+        h = std::max(1, h / 2);
+    }
+    if (w != width || h != height)
+        image = scaleImage(image, w, h);
+    emscripten_glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    for (GLint level = 0;; ++level) {
+        emscripten_glTexImage2D(target, level, static_cast<GLint>(format), image.width,
+                                image.height, 0, format, GL_UNSIGNED_BYTE, image.pixels.data());
+        if (image.width == 1 && image.height == 1)
+            break;
+        image = halveImage(image);
+    }
+    emscripten_glPixelStorei(GL_UNPACK_ALIGNMENT, state().unpackAlignment);
+    state().withImage.insert(state().boundTexture);
+    return 0;
+}
