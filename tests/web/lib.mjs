@@ -212,6 +212,10 @@ export async function open(browser, url, {touch = false} = {}) {
             ride.errors.push(message.text());
     });
     page.on('pageerror', error => ride.errors.push(String(error)));
+    page.on('response', response => {
+        if (response.status() >= 400)
+            ride.errors.push(`${response.status()} ${response.url()}`);
+    });
     // A viewport lower than the page, so that a key that scrolls it would show.
     await page.setViewport({width: 800, height: 500, hasTouch: touch, isMobile: touch});
     await page.exposeFunction('__stopped', frame => ride.stopped(frame));
