@@ -27,8 +27,9 @@ done
 printf '%-16s %9d bytes, %9d gzip-compressed\n' all "$total" "$packed"
 
 echo "== first frame and frames per second in headless Chromium, $runs runs"
-page=$(node scripts/webbench.mjs dist/web "$runs" "$seconds" | tee /dev/stderr |
-    awk '/^page fps:/ { print $3 }')
+figures=$(node scripts/webbench.mjs dist/web "$runs" "$seconds")
+echo "$figures"
+page=$(awk '/^page fps:/ { print $3 }' <<<"$figures")
 
 echo "== frames per second of the Linux build at rest, $runs runs"
 source scripts/xvfb.sh
