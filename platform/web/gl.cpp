@@ -97,7 +97,6 @@ struct State {
     bool rasterValid = true;
     float raster[3] = {0, 0, 0}; // window coordinates
     float rasterColor[4] = {1, 1, 1, 1};
-    float rasterDistance = 0;
 
     struct List {
         std::vector<Bitmap> bitmaps;
@@ -221,12 +220,13 @@ void main() {
 const char* kBitmapFragment = R"(
 precision mediump float;
 uniform sampler2D u_bits;
+uniform sampler2D u_texture;
 uniform vec4 u_color;
 varying vec2 v_texCoord;
 void main() {
     if (texture2D(u_bits, v_texCoord).r < 0.5)
         discard;
-    gl_FragColor = u_color;
+    gl_FragColor = u_color * texture2D(u_texture, v_texCoord);
 }
 )";
 
@@ -250,8 +250,17 @@ GLuint link(const char* vertex, const char* fragment) {
     return program;
 }
 
+// Looked up once per place that asks: every draw sets some twenty uniforms, and asking WebGL
+// each time costs more than the draw. The names are literals, so their address tells them apart.
 GLint uniform(GLuint program, const char* name) {
-    return emscripten_glGetUniformLocation(program, name);
+    static std::map<std::pair<GLuint, const char*>, GLint> known;
+    auto it = known.find({program, name});
+    if (it == known.end())
+        it = known
+                 .emplace(std::make_pair(program, name),
+                          emscripten_glGetUniformLocation(program, name))
+                 .first;
+    return it->second;
 }
 
 // The inverse transpose of the upper 3 x 3 of the modelview, which carries normals to eye space.
@@ -367,8 +376,10 @@ GLuint bitmapTexture(const Bitmap& bitmap) {
         for (int x = 0; x < bitmap.width; ++x)
             if (bitmap.bits[y * stride + x / 8] & (0x80 >> (x % 8)))
                 pixels[y * bitmap.width + x] = 255;
+    // Made on the second unit, where the bitmap is drawn from, so the program's binding stays.
     GLuint name;
     emscripten_glGenTextures(1, &name);
+    emscripten_glActiveTexture(GL_TEXTURE1);
     emscripten_glBindTexture(GL_TEXTURE_2D, name);
     emscripten_glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     emscripten_glTexImage2D(GL_TEXTURE_2D, 0, GL_LUMINANCE, bitmap.width, bitmap.rows, 0,
@@ -378,11 +389,15 @@ GLuint bitmapTexture(const Bitmap& bitmap) {
     emscripten_glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     emscripten_glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     emscripten_glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    emscripten_glBindTexture(GL_TEXTURE_2D, 0);
+    emscripten_glActiveTexture(GL_TEXTURE0);
     return name;
 }
 
-// Draws a bitmap at the raster position in the raster colour, fogged by the raster distance,
-// and moves the raster position on. `texture` holds its bits (made by bitmapTexture).
+// Draws a bitmap at the raster position and moves the raster position on. `texture` holds its
+// bits (made by bitmapTexture). The colour is the raster colour, modulated while texturing is on
+// by the bound texture stretched over the bitmap, and not fogged: so Mesa draws it, and the
+// desktop build's overlay takes its dark, mottled look from that.
 void drawBitmap(const Bitmap& bitmap, GLuint texture) {
     State& s = state();
     if (!s.rasterValid)
@@ -404,27 +419,23 @@ void drawBitmap(const Bitmap& bitmap, GLuint texture) {
             const float v[kFloatsPerVertex] = {c[0], c[1], 0, 0, 0, 0, 0, 0, 0, 0, c[2], c[3]};
             quad.insert(quad.end(), v, v + kFloatsPerVertex);
         }
-        float color[4];
-        std::copy_n(s.rasterColor, 4, color);
-        if (s.fog) {
-            const float d = s.rasterDistance;
-            float f = s.fogMode == GL_EXP    ? std::exp(-s.fogDensity * d)
-                      : s.fogMode == GL_EXP2 ? std::exp(-(s.fogDensity * d) * (s.fogDensity * d))
-                                             : (s.fogEnd - d) / (s.fogEnd - s.fogStart);
-            f = std::clamp(f, 0.0f, 1.0f);
-            for (int i = 0; i < 3; ++i)
-                color[i] = f * color[i] + (1 - f) * s.fogColor[i];
-        }
         const GLuint p = g_gpu.bitmap;
         emscripten_glUseProgram(p);
         emscripten_glUniform1f(uniform(p, "u_depth"), s.raster[2] * 2 - 1);
-        emscripten_glUniform4fv(uniform(p, "u_color"), 1, color);
-        emscripten_glUniform1i(uniform(p, "u_bits"), 0);
+        emscripten_glUniform4fv(uniform(p, "u_color"), 1, s.rasterColor);
+        emscripten_glUniform1i(uniform(p, "u_texture"), 0);
+        emscripten_glUniform1i(uniform(p, "u_bits"), 1);
+        const bool textured = s.texturing && s.withImage.count(s.boundTexture) != 0;
+        if (!textured)
+            emscripten_glBindTexture(GL_TEXTURE_2D, g_gpu.white);
+        emscripten_glActiveTexture(GL_TEXTURE1);
         emscripten_glBindTexture(GL_TEXTURE_2D, texture);
         bindVertexLayout();
         emscripten_glBufferData(GL_ARRAY_BUFFER, quad.size() * sizeof(float), quad.data(),
                                 GL_STREAM_DRAW);
         emscripten_glDrawArrays(GL_TRIANGLES, 0, 6);
+        emscripten_glBindTexture(GL_TEXTURE_2D, 0);
+        emscripten_glActiveTexture(GL_TEXTURE0);
         emscripten_glBindTexture(GL_TEXTURE_2D, s.boundTexture);
     }
     s.raster[0] += bitmap.xmove;
@@ -791,7 +802,6 @@ void glRasterPos3f(GLfloat x, GLfloat y, GLfloat z) {
     s.raster[1] = viewport[1] + (clip[1] / w + 1) * viewport[3] / 2;
     s.raster[2] = (clip[2] / w + 1) / 2;
     std::copy_n(s.color, 4, s.rasterColor);
-    s.rasterDistance = std::fabs(eye[2]);
 }
 
 void glRasterPos2f(GLfloat x, GLfloat y) {
