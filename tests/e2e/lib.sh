@@ -112,6 +112,9 @@ start_app() {
 }
 
 app_running() { kill -0 "$APP_PID" 2>/dev/null; }
+# frames: how many frames the program has presented, with the framecount library preloaded and
+# counting into $E2E_TMP/frames.
+frames() { [ -s "$E2E_TMP/frames" ] && od -An -t u8 "$E2E_TMP/frames" | tr -d ' ' || echo 0; }
 
 # wait_exit: waits for the program to end and leaves its status in APP_RC.
 wait_exit() {

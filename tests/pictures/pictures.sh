@@ -30,25 +30,21 @@ MAX_PIXELS=20
 
 start_xvfb 1024x768x24
 cd "$E2E_ROOT" || fail "no project root"
-frames() { [ -s "$E2E_TMP/frames" ] && od -An -t u8 "$E2E_TMP/frames" | tr -d ' ' || echo 0; }
-# hold_at FRAME: lets the program run on to that frame and waits until it stands there.
-hold_at() {
-    echo "$1" >"$E2E_TMP/hold.new" && mv "$E2E_TMP/hold.new" "$E2E_TMP/hold"
-    wait_for "frame $1" at_frame "$1"
-}
+# run_to FRAME: lets the program run on until it has presented that frame, where it stands still.
+run_to() { echo "$1" >"$E2E_TMP/hold.new" && mv "$E2E_TMP/hold.new" "$E2E_TMP/hold"; }
 at_frame() { app_running || fail "the program ended before frame $1"; [ "$(frames)" -ge "$1" ]; }
 
-echo 1 >"$E2E_TMP/hold"
+run_to 1
 LD_PRELOAD=$preload BALANTOR_FRAME_COUNTER=$E2E_TMP/frames BALANTOR_FRAME_HOLD=$E2E_TMP/hold \
     start_app
 window=$(wait_window "$FIRST_TITLE") || exit 1
-hold_at 1
+wait_for "frame 1" at_frame 1
 focus "$window"
 
 failed=0
 while read -r frame action arg; do
     [[ -z $frame || $frame == \#* ]] && continue
-    [ "$(frames)" = "$frame" ] || hold_at "$frame"
+    [ "$(frames)" = "$frame" ] || { run_to "$frame" && wait_for "frame $frame" at_frame "$frame"; }
     case $action in
     down) xdotool keydown "$arg" ;;
     up) xdotool keyup "$arg" ;;
@@ -76,7 +72,7 @@ while read -r frame action arg; do
 done <"$here/steps.txt"
 
 xdotool keyup Up Down Left Right space m keydown Escape
-echo 1000000000 >"$E2E_TMP/hold.new" && mv "$E2E_TMP/hold.new" "$E2E_TMP/hold"
+run_to 1000000000
 expect_exit 0
 xdotool keyup Escape
 [ $failed = 0 ] || fail "pictures differ from their references"

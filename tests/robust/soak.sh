@@ -26,7 +26,6 @@ cd "$E2E_ROOT" || fail "no project root"
 LD_PRELOAD=$preload BALANTOR_FRAME_COUNTER=$E2E_TMP/frames \
     ASAN_OPTIONS=detect_leaks=1:verify_asan_link_order=0:${ASAN_OPTIONS:-} start_app
 
-frames() { [ -s "$E2E_TMP/frames" ] && od -An -t u8 "$E2E_TMP/frames" | tr -d ' ' || echo 0; }
 status_kb() { awk -v k="$1:" '$1 == k { print $2 }' "/proc/$APP_PID/status"; }
 # The program's window: the first one is titled "Balantor", every later one "Quib's OpenGL
 # Framework".
