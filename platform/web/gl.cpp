@@ -18,6 +18,7 @@
 //   position are set; colour material, two-sided lighting and texture matrices are not there.
 // - A texture name without an image draws untextured, as an incomplete texture does in OpenGL.
 #include "fixed.h"
+#include "matrix.h"
 #include "mipmap.h"
 
 #include <GL/glu.h>
@@ -32,29 +33,6 @@
 
 namespace platform {
 namespace {
-
-struct Matrix {
-    float m[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-};
-
-// a * b, column-major as OpenGL keeps them.
-Matrix multiply(const Matrix& a, const Matrix& b) {
-    Matrix r;
-    for (int col = 0; col < 4; ++col)
-        for (int row = 0; row < 4; ++row) {
-            float sum = 0;
-            for (int k = 0; k < 4; ++k)
-                sum += a.m[k * 4 + row] * b.m[col * 4 + k];
-            r.m[col * 4 + row] = sum;
-        }
-    return r;
-}
-
-void transform(const Matrix& a, const float in[4], float out[4]) {
-    for (int row = 0; row < 4; ++row)
-        out[row] =
-            a.m[row] * in[0] + a.m[4 + row] * in[1] + a.m[8 + row] * in[2] + a.m[12 + row] * in[3];
-}
 
 struct Light {
     bool enabled = false;
@@ -261,30 +239,6 @@ GLint uniform(GLuint program, const char* name) {
                           emscripten_glGetUniformLocation(program, name))
                  .first;
     return it->second;
-}
-
-// The inverse transpose of the upper 3 x 3 of the modelview, which carries normals to eye space.
-void normalMatrix(const Matrix& mv, float out[9]) {
-    const float* m = mv.m;
-    const float a = m[0], b = m[4], c = m[8];
-    const float d = m[1], e = m[5], f = m[9];
-    const float g = m[2], h = m[6], i = m[10];
-    const float det = a * (e * i - f * h) - b * (d * i - f * g) + c * (d * h - e * g);
-    const float inv = det != 0 ? 1 / det : 0;
-    // Column-major inverse transpose: the cofactor matrix over the determinant.
-    out[0] = (e * i - f * h) * inv;
-    out[1] = (c * h - b * i) * inv;
-    out[2] = (b * f - c * e) * inv;
-    out[3] = (f * g - d * i) * inv;
-    out[4] = (a * i - c * g) * inv;
-    out[5] = (c * d - a * f) * inv;
-    out[6] = (d * h - e * g) * inv;
-    out[7] = (b * g - a * h) * inv;
-    out[8] = (a * e - b * d) * inv;
-    // The cofactors above are those of the transpose; transposing gives the inverse transpose.
-    std::swap(out[1], out[3]);
-    std::swap(out[2], out[6]);
-    std::swap(out[5], out[7]);
 }
 
 void bindVertexLayout() {

@@ -6,7 +6,8 @@
 // The names, constants and record layouts are those of Win32, so the program reads as it would
 // on Windows. Behind them is SDL2 (windows, contexts, events, message boxes) and FreeType with
 // fontconfig (fonts). Only what the program calls is here; each .cpp file of platform/unix says
-// where its calls differ from Win32. This header includes no SDL, FreeType or fontconfig.
+// where its calls differ from Win32. This header includes no SDL, FreeType or fontconfig, so the
+// web page's stand-in (platform/web) declares its calls with it too.
 #pragma once
 
 #include <cstdint>

@@ -1,10 +1,13 @@
-// The web page's mipmaps: WebGL 1 mipmaps only power-of-two textures, so the page brings a
-// bitmap to such sides first, as GLU does, and halves it level by level.
+// The web page's own OpenGL arithmetic: the matrices that light the scene, and the mipmaps.
+// WebGL 1 mipmaps only power-of-two textures, so the page brings a bitmap to such sides first,
+// as GLU does, and halves it level by level.
+#include "platform/web/matrix.h"
 #include "platform/web/mipmap.h"
 
 #include <gtest/gtest.h>
 
 using platform::Image;
+using platform::Matrix;
 
 namespace {
 Image row(std::vector<unsigned char> pixels, int components = 1) {
@@ -40,4 +43,33 @@ TEST(WebMipmap, HalvingEndsAtOnePixelWithRoundedMeans) {
     EXPECT_EQ(image.width, 1);
     EXPECT_EQ(image.height, 1);
     EXPECT_EQ(image.pixels, (std::vector<unsigned char>{5}));
+}
+
+TEST(WebMatrix, NormalsTurnWithTheModelAndGrowWhereItShrinks) {
+    // A quarter turn about x, as glRotatef(90, 1, 0, 0) makes it: up becomes towards the eye.
+    Matrix turn;
+    turn.m[5] = 0;
+    turn.m[6] = 1;
+    turn.m[9] = -1;
+    turn.m[10] = 0;
+    float n[9];
+    platform::normalMatrix(turn, n);
+    // Column-major: the up normal (0, 1, 0) comes out as column 1.
+    EXPECT_NEAR(n[3], 0, 1e-6);
+    EXPECT_NEAR(n[4], 0, 1e-6);
+    EXPECT_NEAR(n[5], 1, 1e-6);
+    // Scaled by 0.05 and moved: normals are 20 times longer, as OpenGL leaves them unnormalised,
+    // and the move does not touch them.
+    Matrix scale;
+    scale.m[0] = scale.m[5] = scale.m[10] = 0.05f;
+    Matrix move;
+    move.m[12] = 3;
+    platform::normalMatrix(platform::multiply(move, platform::multiply(turn, scale)), n);
+    EXPECT_NEAR(n[5], 20, 1e-4);
+    const float corner[4] = {1, 1, 0, 1};
+    float out[4];
+    platform::transform(platform::multiply(move, platform::multiply(turn, scale)), corner, out);
+    EXPECT_NEAR(out[0], 3.05f, 1e-6);
+    EXPECT_NEAR(out[1], 0, 1e-6);
+    EXPECT_NEAR(out[2], 0.05f, 1e-6);
 }
