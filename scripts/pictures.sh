@@ -27,13 +27,17 @@ cleanup() {
 trap cleanup EXIT
 xvfb_start 1024x768x24
 
-# Frames are counted as the program presents them, so that keys are held for a number of frames
-# rather than of seconds: the ride advances one step per frame, whatever the frame rate.
+# Frames are counted as the program presents them, and the preloaded counter holds the program
+# still at the frame that the hold file names, so that keys are held for an exact number of
+# frames rather than of seconds: the ride advances one step per frame, whatever the frame rate.
+hold_at() { echo "$1" >"$work/hold.new" && mv "$work/hold.new" "$work/hold"; }
+hold_at 1
 LD_PRELOAD=$PWD/build/tests/libframecount.so BALANTOR_FRAME_COUNTER=$work/frames \
-    build/balantor >"$work/program.log" 2>&1 &
+    BALANTOR_FRAME_HOLD=$work/hold build/balantor >"$work/program.log" 2>&1 &
 app=$!
 frames() { [ -s "$work/frames" ] && od -An -t u8 "$work/frames" | tr -d ' ' || echo 0; }
-until_frame() { # N: waits until the program has presented N frames
+run_to() { # N: lets the program run until it has presented N frames, where it stands still
+    hold_at "$1"
     for _ in $(seq 6000); do
         [ "$(frames)" -ge "$1" ] && return 0
         kill -0 "$app" 2>/dev/null || { cat "$work/program.log" >&2; exit 1; }
@@ -42,7 +46,7 @@ until_frame() { # N: waits until the program has presented N frames
     echo "pictures: the program stalled at frame $(frames)" >&2
     exit 1
 }
-after() { until_frame $(($(frames) + $1)); }
+after() { run_to $(($(frames) + $1)); }
 shot() { import -window "$window" -depth 8 "$1"; }
 
 for _ in $(seq 100); do
@@ -50,8 +54,10 @@ for _ in $(seq 100); do
     sleep 0.1
 done
 [ -n "${window:-}" ] || { echo "pictures: no window" >&2; exit 1; }
+# Found by its title, the window may not be shown yet; it is once the first frame is presented.
+run_to 1
 xdotool windowfocus --sync "$window"
-until_frame 30
+run_to 30
 
 # At rest the picture is the same at any frame: one shot per rider, cropped to the vehicle.
 shot "$work/rider1.png"
@@ -73,6 +79,7 @@ xdotool keydown Left
 after 40
 shot "$out/screenshot.png"
 xdotool keyup Left keyup Up keydown Escape
+hold_at 1000000000
 wait "$app"
 app=""
 xdotool keyup Escape
