@@ -45,6 +45,16 @@ async function press(ride, key, frames = 3) {
     await ride.up(key);
 }
 
+// messageBox(RIDE): the page's message box once it is up: caption, text and buttons.
+async function messageBox(ride) {
+    await ride.page.waitForSelector('#box[open]', {timeout: web.TIMEOUT});
+    return ride.page.evaluate(() => ({
+        caption: document.getElementById('box-caption').textContent.trim(),
+        text: document.getElementById('box-text').textContent.trim(),
+        buttons: [...document.querySelectorAll('#box button')].map(b => b.textContent.trim()),
+    }));
+}
+
 async function scrolled(ride) {
     return ride.page.evaluate(() => window.scrollX !== 0 || window.scrollY !== 0);
 }
@@ -172,7 +182,7 @@ describe('the on-screen buttons by touch', () => {
 });
 
 describe('full screen', () => {
-    test('F1 asks for full screen and back; the title becomes the framework\'s', async () => {
+    test('F1 asks for full screen and back; a refused full screen asks the question', async () => {
         const ride = await web.open(browser, servers.page.url);
         const full = () => ride.page.evaluate(() => document.fullscreenElement !== null);
         try {
@@ -187,6 +197,25 @@ describe('full screen', () => {
             assert.equal(await ride.page.title(), "Quib's OpenGL Framework");
             const box = await (await ride.page.$('#canvas')).boundingBox();
             assert.deepEqual([box.width, box.height], [640, 480]);
+            // A browser that refuses full screen (as some phones do): the program hears the mode
+            // refused and asks, and Yes goes on in the window.
+            await ride.page.evaluate(() => {
+                HTMLCanvasElement.prototype.requestFullscreen = () =>
+                    Promise.reject(new TypeError('refused'));
+            });
+            await ride.down('F1');
+            await ride.run();
+            await ride.up('F1');
+            assert.deepEqual(await messageBox(ride), {
+                caption: 'Quib GL',
+                text: 'The Requested Fullscreen Mode Is Not Supported By\nYour Video Card. ' +
+                      'Use Windowed Mode Instead?',
+                buttons: ['Yes', 'No'],
+            });
+            await ride.page.click('#box button');
+            await ride.page.waitForFunction(n => window.balantor.frames > n, {timeout: web.TIMEOUT},
+                                            await ride.page.evaluate(() => window.balantor.frames));
+            assert.ok(!(await full()));
             assert.deepEqual(ride.errors, []);
         } finally {
             await ride.close();
@@ -195,15 +224,8 @@ describe('full screen', () => {
 });
 
 describe('pages built without a file', () => {
-    async function box(ride) {
-        await ride.page.waitForSelector('#box[open]', {timeout: web.TIMEOUT});
-        return ride.page.evaluate(() => ({
-            caption: document.getElementById('box-caption').textContent.trim(),
-            text: document.getElementById('box-text').textContent.trim(),
-            buttons: [...document.querySelectorAll('#box button')].map(b => b.textContent.trim()),
-            frames: window.balantor.frames,
-        }));
-    }
+    const box = async ride => ({...(await messageBox(ride)),
+                                frames: await ride.page.evaluate(() => window.balantor.frames)});
 
     test('without the ground bitmap: "Initialization Failed.", then the end', async () => {
         const ride = await web.open(browser, servers['no-ground'].url);
