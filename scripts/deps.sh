@@ -25,8 +25,16 @@ fi
 [ "${1:-run}" = test ] && packages+=(dpkg-dev lintian desktop-file-utils appstream icoutils)
 # The web page: Debian's Emscripten and the parser its optimiser needs, and what the glyph table
 # is rasterised with (scripts/build-web.sh).
-[ "${1:-run}" = web ] && packages=(emscripten node-acorn python3 build-essential cmake pkg-config
-                                    libfreetype-dev libfontconfig-dev fonts-liberation)
+web=(emscripten node-acorn python3 build-essential cmake pkg-config libfreetype-dev
+     libfontconfig-dev fonts-liberation)
+[ "${1:-run}" = web ] && packages=("${web[@]}")
+if [ "${1:-run}" = test ]; then
+    # The page's cases run in Debian's Chromium, driven from Node.js with npm's puppeteer-core;
+    # a Node.js that came with npm of its own is kept.
+    packages+=("${web[@]}" chromium)
+    command -v node >/dev/null || packages+=(nodejs)
+    command -v npm >/dev/null || packages+=(npm)
+fi
 # The comparison of the model import with Assimp's (scripts/readbench.sh).
 [ "${1:-run}" = bench ] && packages+=(libassimp-dev python3)
 

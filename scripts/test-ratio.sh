@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Prints the size of the tests against the rest of the code: non-blank, non-comment lines of C,
-# C++, shell and Python, in tests/ and fuzz/ against everything else the repository tracks.
+# C++, JavaScript, shell and Python, in tests/ and fuzz/ against everything else the repository
+# tracks (the web page's own scripts count as code).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 count() {
     local c s
-    c=$(git ls-files -- "$@" | grep -E '\.(c|cc|cpp|cxx|h|hh|hpp)$' | xargs -r cat |
+    c=$(git ls-files -- "$@" | grep -E '\.(c|cc|cpp|cxx|h|hh|hpp|js|mjs)$' | xargs -r cat |
         grep -c -v -E '^\s*(//.*)?$' || true)
     s=$(git ls-files -- "$@" | grep -E '\.(sh|py)$' | xargs -r cat |
         grep -c -v -E '^\s*(#.*)?$' || true)

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the plain build, then the same tests built with
 # AddressSanitizer and UndefinedBehaviorSanitizer, then the Debian package, then the Windows build
-# under Wine. Every test that needs a display starts a virtual X server of its own; the Wine part
-# shares one.
+# under Wine, then the web page in headless Chromium. Every test that needs a display starts a
+# virtual X server of its own; the Wine part shares one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh test
@@ -60,6 +60,20 @@ wine wineboot </dev/null >/dev/null 2>&1 || status=1
 ctest --test-dir build-windows --output-on-failure -j"$jobs" || status=1
 wine_stop
 echo "Wine part: $((SECONDS - wine_start)) s"
+echo "== the web page in Chromium"
+web_start=$SECONDS
+# The page, and the same page built without the ground bitmap and without the wheel's model.
+pages=dist/web-cases
+if scripts/build-web.sh --out "$pages/page" >/dev/null &&
+    scripts/build-web.sh --out "$pages/no-ground" --without models/Razedud.bmp >/dev/null &&
+    scripts/build-web.sh --out "$pages/no-wheel" --without models/hjul.ASE >/dev/null &&
+    (cd tests/web && npm ci --no-audit --no-fund >/dev/null); then
+    BALANTOR_WEB_PAGES=$PWD/$pages node --test tests/web/page.test.mjs \
+        tests/web/pictures.test.mjs || status=1
+else
+    status=1
+fi
+echo "Web part: $((SECONDS - web_start)) s"
 echo "== fuzzing the model reader and the bitmap loader, a minute each"
 scripts/fuzz.sh 60 || status=1
 exit $status
