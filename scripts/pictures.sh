@@ -4,6 +4,7 @@
 # changes:
 #   docs/screenshot.png  the ride in a left turn at speed, with the overlay
 #   docs/vehicle.png     the vehicle at rest with the first rider and with the second
+#   docs/web.png         the web page in headless Chromium at the frame of docs/screenshot.png
 #   docs/ride.svg        the tilt and the speed of a scripted ride, from the balance model
 # Usage: scripts/pictures.sh [DIR]   (DIR instead of docs)
 set -euo pipefail
@@ -83,4 +84,9 @@ hold_at 1000000000
 wait "$app"
 app=""
 xdotool keyup Escape
-echo "pictures: wrote $out/screenshot.png, $out/vehicle.png and $out/ride.svg"
+
+# The page at the same frame, with the same keys.
+scripts/build-web.sh --out "$work/web" >/dev/null
+(cd tests/web && npm ci --no-audit --no-fund >/dev/null)
+node scripts/webpicture.mjs "$work/web" "$out/web.png"
+echo "pictures: wrote $out/screenshot.png, $out/vehicle.png, $out/web.png and $out/ride.svg"
