@@ -74,6 +74,6 @@ else
     status=1
 fi
 echo "Web part: $((SECONDS - web_start)) s"
-echo "== fuzzing the model reader and the bitmap loader, a minute each"
+echo "== fuzzing the model reader and the bitmap loaders, a minute each"
 scripts/fuzz.sh 60 || status=1
 exit $status
