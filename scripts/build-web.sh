@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the simulator as a web page with Debian's Emscripten into DIR (default dist/web):
-# index.html, balantor.js and balantor.wasm, and the models folder packaged as models.data with
-# its loader models.js. Serve DIR with any static server and open it.
+# the page (platform/web/page/: index.html, its layout and its scripts), the program as
+# balantor.js and balantor.wasm, and the models folder packaged as models.data with its loader
+# models.js. Serve DIR with any static server and open it.
 # Usage: scripts/build-web.sh [--out DIR] [--without PATH]...
 #   --without models/NAME  leaves that file out of the package (repeatable); the program is
 #                          not rebuilt for it.
@@ -36,7 +37,7 @@ rm -f "$build/glyphs.new.cpp"
 emcmake cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release \
     -DBALANTOR_GLYPHS="$PWD/$build/glyphs.cpp" >/dev/null
 cmake --build "$build" -j2 --target balantor
-cp "$build/balantor.js" "$build/balantor.wasm" platform/web/index.html "$out/"
+cp "$build/balantor.js" "$build/balantor.wasm" platform/web/page/* "$out/"
 
 # The models folder as the program finds it, in the page's file system at /models.
 stage=$(mktemp -d)

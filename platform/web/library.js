@@ -1,5 +1,5 @@
 // The page's side of the web stand-in: what platform/web asks of the browser. The page
-// (index.html) sets up window.balantorPage; calls that wait for the browser (a presented frame,
+// (page/page.js) sets up window.balantorPage; calls that wait for the browser (a presented frame,
 // full screen, a message box) sleep through ASYNCIFY, so the program's loop runs unchanged.
 mergeInto(LibraryManager.library, {
   // Goes on with the program. Its end (exit, or WinMain's return) throws ExitStatus to unwind

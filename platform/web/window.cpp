@@ -1,6 +1,6 @@
 // USER32, GDI and WGL in a web page: the window is the page's canvas, the rendering context its
 // WebGL context under the fixed-function layer (gl.cpp), the message queue the page's keys, and
-// message boxes, full screen and the title the page's own (library.js, index.html).
+// message boxes, full screen and the title the page's own (library.js, page/page.js).
 //
 // Differs from Win32:
 // - One window at a time, since the page has one canvas: CreateWindowExA fails while another

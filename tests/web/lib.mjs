@@ -28,6 +28,7 @@ export function scratch() {
 
 const types = {
     '.html': 'text/html',
+    '.css': 'text/css',
     '.js': 'text/javascript',
     '.wasm': 'application/wasm',
     '.data': 'application/octet-stream',
