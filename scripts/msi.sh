@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Builds the Windows installer from a folder with the zip's files (balantor.exe, models,
+# README.txt, LICENSE.txt), with wixl from packaging/balantor.wxs.
+# Usage: scripts/msi.sh FOLDER VERSION OUTPUT.msi
+set -euo pipefail
+dir=$(realpath "$1") version=$2 out=$3
+root=$(realpath "$(dirname "$0")/..")
+command -v wixl >/dev/null || "$root/scripts/deps.sh" windows
+
+# The product code is new for each version and the same for every build of one version, so that
+# installing a rebuilt package of the installed version repairs it instead of adding a copy.
+hash=$(printf 'Balantor %s' "$version" | sha1sum)
+variant=$(printf '%x' $((0x${hash:16:1} & 3 | 8)))
+product=${hash:0:8}-${hash:8:4}-5${hash:13:3}-$variant${hash:17:3}-${hash:20:12}
+
+# wixl finds files relative to its sources only: both sources, the files and the icon go into one
+# folder.
+out=$(realpath "$out")
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+ln -s "$dir" "$work/files"
+cp "$root/packaging/balantor.wxs" "$root/packaging/icons/balantor.ico" "$work/"
+cd "$work"
+find files/models -type f | LC_ALL=C sort |
+    wixl-heat -p files/ --directory-ref INSTALLDIR --component-group Models --var var.SourceDir \
+        --win64 >models.wxs
+wixl -a x64 -D Version="$version" -D ProductCode="$product" -D SourceDir=files -D Win64=yes \
+    -D IconFile=balantor.ico -o "$out" balantor.wxs models.wxs
