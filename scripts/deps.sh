@@ -3,9 +3,9 @@
 # Usage: scripts/deps.sh run|test|windows|bench|package|web
 set -euo pipefail
 
-# The Windows build: MinGW-w64's compiler and Windows headers, zip for the zip and wixl (msitools)
-# for the installer.
-windows=(cmake g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev zip wixl)
+# The Windows build: MinGW-w64's compiler and Windows headers, zip for the zip, and wixl and
+# msitools' msibuild for the installer.
+windows=(cmake g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev zip wixl msitools)
 packages=(build-essential cmake pkg-config libsdl2-dev libfreetype-dev libfontconfig-dev
           libx11-dev libxrandr-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri fonts-liberation
           fonts-dejavu-core)
@@ -75,6 +75,7 @@ by_hand() {
     emscripten) echo "cmd:emcc|Emscripten (emcc)" ;;
     nodejs) echo "cmd:node|Node.js" ;;
     wine | wine64) echo "cmd:wine|Wine" ;;
+    msitools) echo "cmd:msibuild|msitools (msibuild)" ;;
     dpkg-dev) echo "cmd:dpkg-shlibdeps|dpkg-dev: the Debian package is built on Debian only" ;;
     libgl1-mesa-dri) echo "|an OpenGL driver (Mesa's)" ;;
     xserver-xorg-video-dummy) echo "|Xorg's dummy video driver" ;;

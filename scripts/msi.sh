@@ -5,7 +5,7 @@
 set -euo pipefail
 dir=$(realpath "$1") version=$2 out=$3
 root=$(realpath "$(dirname "$0")/..")
-command -v wixl >/dev/null || "$root/scripts/deps.sh" windows
+command -v wixl >/dev/null && command -v msibuild >/dev/null || "$root/scripts/deps.sh" windows
 
 # The product code is new for each version and the same for every build of one version, so that
 # installing a rebuilt package of the installed version repairs it instead of adding a copy.
@@ -26,3 +26,12 @@ find files/models -type f | LC_ALL=C sort |
         --win64 >models.wxs
 wixl -a x64 -D Version="$version" -D ProductCode="$product" -D SourceDir=files -D Win64=yes \
     -D IconFile=balantor.ico -o "$out" balantor.wxs models.wxs
+# The dialogs, with the licence as RTF: a paragraph of LICENSE.txt per RTF paragraph.
+rtf=$(tr -d '\r' <files/LICENSE.txt |
+    awk 'BEGIN {RS = ""; ORS = ""} {gsub(/\n/, " "); print (NR > 1 ? "\\par\\par " : "") $0}')
+rtf="{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}}\\fs16 $rtf}"
+queries=()
+while read -r line; do
+    [[ -z $line || $line == "#"* ]] || queries+=(-q "${line//@LICENCE@/"$rtf"}")
+done <"$root/packaging/balantor-msi-ui.sql"
+msibuild "$out" "${queries[@]}"

@@ -3,7 +3,8 @@
 # menu's shortcut starts the installed program in its folder, and the ride case runs so; the list
 # of installed programs shows it once, with its version, publisher and icon, also after the same
 # version is installed again and after a newer version (built here from the zip's files) is
-# installed over it; uninstalled, it leaves no file, folder, shortcut or registry value behind.
+# installed over it through the installer's dialogs, which show the licence; uninstalled, it leaves
+# no file, folder, shortcut or registry value behind.
 # Usage: msi.sh INSTALLER ZIP X11_HELPER
 set -uo pipefail
 msi=$(realpath "$1")
@@ -13,7 +14,8 @@ here=$(dirname "$(realpath "$0")")
 tmp=$(mktemp -d)
 # No .NET or browser in the prefix, and no menu entries for the desktop outside it.
 export WINEPREFIX=$tmp/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-trap '[ -d "$WINEPREFIX" ] && wineserver -k; rm -rf "$tmp"' EXIT
+xvfb=""
+trap '[ -d "$WINEPREFIX" ] && wineserver -k; [ -n "$xvfb" ] && kill $xvfb; rm -rf "$tmp"' EXIT
 fail() {
     echo "FAIL: $*" >&2
     exit 1
@@ -43,11 +45,12 @@ entries() {
             $1 == "DisplayName" {n = $3} $1 == "DisplayVersion" {v = $3}
             $1 == "Publisher" {sub(/.*REG_SZ +/, ""); p = $0}
             END {if (n == "Balantor") print v "|" p}'
-    wineserver -w
 }
 # installed VERSION: one entry, of that version, with its publisher and icon; the program's files.
 installed() {
-    [ "$(entries)" = "$1|The Balantor authors" ] || fail "installed programs: $(entries)"
+    local list
+    list=$(entries)
+    [ "$list" = "$1|The Balantor authors" ] || fail "installed programs: $list"
     local icon
     icon=$(wine reg query 'HKLM\Software\Classes\Installer\Products' /s 2>/dev/null | tr -d '\r' |
         awk '$1 == "ProductIcon" {sub(/.*REG_SZ +/, ""); print}')
@@ -63,6 +66,14 @@ values() {
         "$1" | LC_ALL=C sort
 }
 
+# An X server of its own, for the dialogs.
+Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp -noreset >"$tmp/display" 2>/dev/null &
+xvfb=$!
+until grep -q '^[0-9]' "$tmp/display"; do
+    kill -0 $xvfb || fail "no X server"
+    sleep 0.1
+done
+export DISPLAY=":$(head -1 "$tmp/display")"
 wine wineboot -i </dev/null >"$tmp/wineboot.log" 2>&1 || fail "no Wine prefix"
 wineserver -w
 (cd "$drive" && find . -not -type d | LC_ALL=C sort) >"$tmp/files.before"
@@ -110,10 +121,36 @@ E2E_WINE=1 E2E_CWD=$(unix "${link[1]}") bash "$here/../e2e/cases.sh" ride "$(uni
 
 msiexec /i "$msi" /qn || fail "msiexec /i $msi, a second time"
 installed "$version"
-msiexec /i "$tmp/newer.msi" /qn || fail "msiexec /i of a newer version"
+# The newer version through the installer's dialogs, as a user installs it: first the licence,
+# with nothing changed until Install is pressed, then the end.
+# dialog [HEIGHT]: waits for the installer's window (of that height) and leaves its id and height
+# in win and win_height.
+dialog() {
+    local deadline=$((SECONDS + 120)) found
+    while [ $SECONDS -lt $deadline ]; do
+        found=$(xwininfo -root -tree | awk -v h="${1:-}" '/"Balantor Setup"/ {
+            for (i = 2; i <= NF; i++) if ($i ~ /^[0-9]+x[0-9]+\+/) split($i, g, /[x+]/)
+            if (h == "" || (g[2] >= h - 1 && g[2] <= h + 1)) {print $1, g[2]; exit}}')
+        [ -n "$found" ] && read -r win win_height <<<"$found" &&
+            xwininfo -id "$win" | grep -q IsViewable && return 0
+        kill -0 "$ui" 2>/dev/null || fail "the installer ended: $(cat "$tmp/ui.log")"
+        sleep 0.2
+    done
+    fail "no installer window${1:+ $1 pixels high}"
+}
+wine msiexec /i "$tmp/newer.msi" >"$tmp/ui.log" 2>&1 &
+ui=$!
+dialog
+[ "$(entries)" = "$version|The Balantor authors" ] || fail "changed before Install: $(entries)"
+xdotool windowfocus --sync "$win" key alt+i
+# The last dialog is 100 units high, the licence's 270.
+dialog $((win_height * 100 / 270))
+xdotool windowfocus --sync "$win" key Return
+wait $ui || fail "the installer's dialogs: $(cat "$tmp/ui.log")"
+wineserver -w
 installed "$newer"
 [ "$(find "${menus[@]}" -name '*.lnk' 2>/dev/null)" = "$shortcuts" ] || fail "shortcuts after upgrade"
-echo "ok: installed twice, then a newer version over it: one entry, one shortcut"
+echo "ok: installed twice, then a newer version over it after its licence: one entry, one shortcut"
 
 msiexec /x "$tmp/newer.msi" /qn || fail "msiexec /x"
 [ ! -e "$folder" ] || fail "$folder is left"
