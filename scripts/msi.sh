@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Builds the Windows installer from a folder with the zip's files (balantor.exe, models,
-# README.txt, LICENSE.txt), with wixl from packaging/balantor.wxs.
+# README.txt, LICENSE.txt): wixl from packaging/balantor.wxs, then msibuild adds the dialogs of
+# packaging/balantor-msi-ui.sql.
 # Usage: scripts/msi.sh FOLDER VERSION OUTPUT.msi
 set -euo pipefail
 dir=$(realpath "$1") version=$2 out=$3
 root=$(realpath "$(dirname "$0")/..")
 command -v wixl >/dev/null && command -v msibuild >/dev/null || "$root/scripts/deps.sh" windows
 
-# The product code is new for each version and the same for every build of one version, so that
-# installing a rebuilt package of the installed version repairs it instead of adding a copy.
+# The product code is new for each version and the same for every build of one version: Windows
+# takes a rebuilt package of an installed version for the installed product (to repair or remove)
+# and never lists one version twice.
 hash=$(printf 'Balantor %s' "$version" | sha1sum)
 variant=$(printf '%x' $((0x${hash:16:1} & 3 | 8)))
 product=${hash:0:8}-${hash:8:4}-5${hash:13:3}-$variant${hash:17:3}-${hash:20:12}
