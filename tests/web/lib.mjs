@@ -32,16 +32,22 @@ const types = {
     '.js': 'text/javascript',
     '.wasm': 'application/wasm',
     '.data': 'application/octet-stream',
+    '.png': 'image/png',
+    '.webmanifest': 'application/manifest+json',
 };
 
 // serve(DIR): the folder on 127.0.0.1 at a free port, as any static server would serve it.
+// server.dir may be set to serve another folder at the same address; server.stop() takes the
+// server off the network (connections are refused) until server.start().
 export async function serve(dir) {
-    const server = createServer(async (request, response) => {
+    let server;
+    let root = dir;
+    const handle = async (request, response) => {
         let path = normalize(decodeURIComponent(new URL(request.url, 'http://x').pathname));
         if (path.endsWith('/'))
             path += 'index.html';
         try {
-            const body = await readFile(join(dir, path));
+            const body = await readFile(join(root, path));
             response.writeHead(200, {
                 'Content-Type': types[extname(path)] ?? 'application/octet-stream',
                 'Cache-Control': 'no-store',
@@ -50,11 +56,25 @@ export async function serve(dir) {
         } catch {
             response.writeHead(404).end();
         }
-    });
-    await new Promise(done => server.listen(0, '127.0.0.1', done));
+    };
+    const listen = port => {
+        server = createServer(handle);
+        return new Promise(done => server.listen(port, '127.0.0.1', done));
+    };
+    const stop = () => {
+        const closed = new Promise(done => server.close(done));
+        server.closeAllConnections();
+        return closed;
+    };
+    await listen(0);
+    const port = server.address().port;
     return {
-        url: `http://127.0.0.1:${server.address().port}/`,
-        close: () => new Promise(done => server.close(done)),
+        url: `http://127.0.0.1:${port}/`,
+        get dir() { return root; },
+        set dir(folder) { root = folder; },
+        stop,
+        start: () => listen(port),
+        close: stop,
     };
 }
 
