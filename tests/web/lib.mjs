@@ -225,16 +225,22 @@ export class Ride {
 
     // close(): the page goes, and its screenshots with it unless ride.keep is set.
     async close() {
-        await this.context.close();
+        if (this.context === this.page.browser().defaultBrowserContext())
+            await this.page.close();
+        else
+            await this.context.close();
         if (!this.keep)
             rmSync(this.dir, {recursive: true, force: true});
     }
 }
 
 // open(BROWSER, URL, options): the page in a fresh context, with the errors it logs gathered in
-// ride.errors. The program stops at its first frame, if it gets there.
-export async function open(browser, url, {touch = false, height = 500} = {}) {
-    const context = await browser.createBrowserContext();
+// ride.errors. The program stops at its first frame, if it gets there. Options: `kept` opens it
+// in the browser's own profile instead (a fresh context is incognito, which no web app may be
+// installed from); `before(page)` runs before the page is opened.
+export async function open(browser, url, {touch = false, height = 500, kept = false,
+                                          before = null} = {}) {
+    const context = kept ? browser.defaultBrowserContext() : await browser.createBrowserContext();
     const page = await context.newPage();
     const ride = new Ride(context, page, scratch());
     page.on('console', message => {
@@ -250,6 +256,8 @@ export async function open(browser, url, {touch = false, height = 500} = {}) {
     await page.setViewport({width: 800, height, hasTouch: touch, isMobile: touch});
     await page.exposeFunction('__stopped', frame => ride.stopped(frame));
     await page.evaluateOnNewDocument(installHook);
+    if (before)
+        await before(page);
     await page.goto(url);
     return ride;
 }

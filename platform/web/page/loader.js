@@ -55,7 +55,7 @@
     const broke = function(how) {
       const whole = expected ? ' of ' + megabytes(expected) : '';
       return new Failure(stalled
-          ? name + ' stopped arriving: nothing came for ' + STALL_SECONDS + ' seconds (at ' +
+          ? name + ' stopped arriving: nothing came for ' + STALL_SECONDS + ' s (at ' +
             megabytes(length) + whole + ').'
           : name + ' could not be ' + how + ': the connection failed (at ' + megabytes(length) +
             whole + '). Is the network there?');
