@@ -38,7 +38,8 @@ const types = {
 
 // serve(DIR): the folder on 127.0.0.1 at a free port, as any static server would serve it.
 // server.dir may be set to serve another folder at the same address; server.stop() takes the
-// server off the network (connections are refused) until server.start().
+// server off the network (connections are refused) until server.start(); either does nothing
+// when the server is already so.
 export async function serve(dir) {
     let server;
     let root = dir;
@@ -58,10 +59,14 @@ export async function serve(dir) {
         }
     };
     const listen = port => {
+        if (server?.listening)
+            return Promise.resolve();
         server = createServer(handle);
         return new Promise(done => server.listen(port, '127.0.0.1', done));
     };
     const stop = () => {
+        if (!server.listening)
+            return Promise.resolve();
         const closed = new Promise(done => server.close(done));
         server.closeAllConnections();
         return closed;
