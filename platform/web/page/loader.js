@@ -92,7 +92,6 @@
       clearTimeout(timer);
     }
     if (expected !== undefined && length !== expected) {
-      progress(name, 0);
       throw new Failure(name + ' arrived ' + (length < expected ? 'cut short' : 'too long') +
                         ': ' + length + ' bytes of ' + expected + '.');
     }
