@@ -2,7 +2,8 @@
 # Builds the simulator as a web page with Debian's Emscripten into DIR (default dist/web):
 # the page (platform/web/page/: index.html, its layout and its scripts), the program as
 # balantor.js and balantor.wasm, and the models folder packaged as models.data with its loader
-# models.js. Serve DIR with any static server and open it.
+# models.js, with the icons and manifest that make it an installable web app and the service
+# worker that keeps it for visits offline. Serve DIR with any static server and open it.
 # Usage: scripts/build-web.sh [--out DIR] [--without PATH]...
 #   --without models/NAME  leaves that file out of the package (repeatable); the program is
 #                          not rebuilt for it.
@@ -37,7 +38,8 @@ rm -f "$build/glyphs.new.cpp"
 emcmake cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release \
     -DBALANTOR_GLYPHS="$PWD/$build/glyphs.cpp" >/dev/null
 cmake --build "$build" -j2 --target balantor
-cp "$build/balantor.js" "$build/balantor.wasm" platform/web/page/* "$out/"
+cp "$build/balantor.js" "$build/balantor.wasm" platform/web/page/* \
+    packaging/icons/balantor-192.png packaging/icons/balantor-512.png "$out/"
 
 # The models folder as the program finds it, in the page's file system at /models.
 stage=$(mktemp -d)
@@ -51,4 +53,19 @@ out_abs=$(cd "$out" && pwd)
 (cd "$stage" && python3 /usr/share/emscripten/tools/file_packager.py "$out_abs/models.data" \
     --preload models@/models --js-output="$out_abs/models.js" >/dev/null 2>"$stage/packager.log") ||
     { cat "$stage/packager.log" >&2; exit 1; }
-echo "build-web: wrote $out"
+
+# Last, once every file is in place: loader.js learns each file's size (for its progress bar and
+# to see a download cut short), and sw.js each file's SHA-256 and the build's name made from
+# them, which names the cache that keeps this build.
+cd "$out"
+sizes=$(find . -type f ! -name sw.js ! -name loader.js -printf '%P\n' | LC_ALL=C sort |
+    while read -r f; do printf '"%s": %s, ' "$f" "$(stat -c %s "$f")"; done)
+sed -i "s|^  const SIZES = .*;\$|  const SIZES = {${sizes%, }};|" loader.js
+sums=$(find . -type f ! -name sw.js -printf '%P\n' | LC_ALL=C sort | xargs sha256sum)
+files=$(awk '{printf "\"%s\": \"%s\", ", $2, $1}' <<<"$sums")
+name=$(sha256sum <<<"$sums" | cut -c1-16)
+sed -i -e "s|^const BUILD = .*;\$|const BUILD = '$name';|" \
+    -e "s|^const FILES = .*;\$|const FILES = {${files%, }};|" sw.js
+grep -q "^const BUILD = '$name';" sw.js && grep -q '^  const SIZES = {"' loader.js ||
+    { echo "build-web: sw.js or loader.js has no place for the build's list" >&2; exit 1; }
+echo "build-web: wrote $out (build $name)"

@@ -32,16 +32,23 @@ const types = {
     '.js': 'text/javascript',
     '.wasm': 'application/wasm',
     '.data': 'application/octet-stream',
+    '.png': 'image/png',
+    '.webmanifest': 'application/manifest+json',
 };
 
 // serve(DIR): the folder on 127.0.0.1 at a free port, as any static server would serve it.
+// server.dir may be set to serve another folder at the same address; server.stop() takes the
+// server off the network (connections are refused) until server.start(); either does nothing
+// when the server is already so.
 export async function serve(dir) {
-    const server = createServer(async (request, response) => {
+    let server;
+    let root = dir;
+    const handle = async (request, response) => {
         let path = normalize(decodeURIComponent(new URL(request.url, 'http://x').pathname));
         if (path.endsWith('/'))
             path += 'index.html';
         try {
-            const body = await readFile(join(dir, path));
+            const body = await readFile(join(root, path));
             response.writeHead(200, {
                 'Content-Type': types[extname(path)] ?? 'application/octet-stream',
                 'Cache-Control': 'no-store',
@@ -50,11 +57,29 @@ export async function serve(dir) {
         } catch {
             response.writeHead(404).end();
         }
-    });
-    await new Promise(done => server.listen(0, '127.0.0.1', done));
+    };
+    const listen = port => {
+        if (server?.listening)
+            return Promise.resolve();
+        server = createServer(handle);
+        return new Promise(done => server.listen(port, '127.0.0.1', done));
+    };
+    const stop = () => {
+        if (!server.listening)
+            return Promise.resolve();
+        const closed = new Promise(done => server.close(done));
+        server.closeAllConnections();
+        return closed;
+    };
+    await listen(0);
+    const port = server.address().port;
     return {
-        url: `http://127.0.0.1:${server.address().port}/`,
-        close: () => new Promise(done => server.close(done)),
+        url: `http://127.0.0.1:${port}/`,
+        get dir() { return root; },
+        set dir(folder) { root = folder; },
+        stop,
+        start: () => listen(port),
+        close: stop,
     };
 }
 
@@ -205,16 +230,22 @@ export class Ride {
 
     // close(): the page goes, and its screenshots with it unless ride.keep is set.
     async close() {
-        await this.context.close();
+        if (this.context === this.page.browser().defaultBrowserContext())
+            await this.page.close();
+        else
+            await this.context.close();
         if (!this.keep)
             rmSync(this.dir, {recursive: true, force: true});
     }
 }
 
 // open(BROWSER, URL, options): the page in a fresh context, with the errors it logs gathered in
-// ride.errors. The program stops at its first frame, if it gets there.
-export async function open(browser, url, {touch = false, height = 500} = {}) {
-    const context = await browser.createBrowserContext();
+// ride.errors. The program stops at its first frame, if it gets there. Options: `kept` opens it
+// in the browser's own profile instead (a fresh context is incognito, which no web app may be
+// installed from); `before(page)` runs before the page is opened.
+export async function open(browser, url, {touch = false, height = 500, kept = false,
+                                          before = null} = {}) {
+    const context = kept ? browser.defaultBrowserContext() : await browser.createBrowserContext();
     const page = await context.newPage();
     const ride = new Ride(context, page, scratch());
     page.on('console', message => {
@@ -230,6 +261,8 @@ export async function open(browser, url, {touch = false, height = 500} = {}) {
     await page.setViewport({width: 800, height, hasTouch: touch, isMobile: touch});
     await page.exposeFunction('__stopped', frame => ride.stopped(frame));
     await page.evaluateOnNewDocument(installHook);
+    if (before)
+        await before(page);
     await page.goto(url);
     return ride;
 }

@@ -49,7 +49,7 @@ int main(int argc, char** argv) {
         const std::string icons = std::string(argv[2]) + "/";
         const std::vector<Model> vehicle = {models[0], models[1], models[2]};
         std::vector<Icon> ico;
-        for (int size : {16, 32, 48, 64, 128, 256}) {
+        for (int size : {16, 32, 48, 64, 128, 192, 256, 512}) {
             const Icon icon = drawIcon(size, vehicle, textures);
             ok = writeFile(icons + "balantor-" + std::to_string(size) + ".png", pngBytes(icon)) &&
                  ok;

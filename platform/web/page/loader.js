@@ -1,8 +1,207 @@
 'use strict';
-// Loads the program into the page: the packaged models folder, then the program itself. Its end,
-// or a start that fails, is handed to the page (page.js).
-window.Module = {
-  canvas: document.getElementById('canvas'),
-  onExit: function() { window.balantorPage.ended(); },
-  onAbort: function() { window.balantorPage.ended(); },
-};
+// Loads the program into the page and says how far it has got: the packaged models folder and
+// the program's wasm are fetched here, with a progress bar over the picture, and handed to
+// Emscripten's scripts (models.js, balantor.js), which are added once both have arrived. A
+// failure says in words what failed, with a button that tries that step again; what has
+// arrived is kept. Once the first frame is shown, a service worker keeps the page's files for
+// visits without a network (sw.js). The program's end is handed to the page (page.js).
+(function() {
+  // Each file's size in bytes, written by scripts/build-web.sh.
+  const SIZES = {};
+  // A download from which nothing has come for this long has stalled. The page's address may
+  // shorten it: ?stall=SECONDS.
+  const STALL_SECONDS = Number(new URLSearchParams(location.search).get('stall')) || 15;
+
+  const canvas = document.getElementById('canvas');
+  const text = document.getElementById('status-text');
+  const bar = document.getElementById('status-bar');
+  const retry = document.getElementById('status-retry');
+
+  // A failure the page can put in words.
+  class Failure extends Error {}
+
+  const megabytes = bytes => (bytes / 1e6).toFixed(1) + ' MB';
+
+  // Bytes arrived and expected, by file, for the bar.
+  const arrived = {};
+  function progress(name, bytes) {
+    arrived[name] = bytes;
+    let got = 0;
+    let whole = 0;
+    for (const file of ['models.data', 'balantor.wasm', 'models.js', 'balantor.js']) {
+      got += arrived[file] || 0;
+      whole += SIZES[file] || 0;
+    }
+    if (!whole) return;
+    bar.value = Math.min(got / whole, 1);
+    text.textContent = 'Loading the simulator: ' + megabytes(got) + ' of ' + megabytes(whole);
+  }
+
+  // download(NAME): the file's bytes, counted into the bar as they come.
+  async function download(name) {
+    const controller = new AbortController();
+    let stalled = false;
+    let timer = 0;
+    const watch = function() {
+      clearTimeout(timer);
+      timer = setTimeout(function() {
+        stalled = true;
+        controller.abort();
+      }, STALL_SECONDS * 1000);
+    };
+    const expected = SIZES[name];
+    const chunks = [];
+    let length = 0;
+    const broke = function(how) {
+      const whole = expected ? ' of ' + megabytes(expected) : '';
+      return new Failure(stalled
+          ? name + ' stopped arriving: nothing came for ' + STALL_SECONDS + ' s (at ' +
+            megabytes(length) + whole + ').'
+          : name + ' could not be ' + how + ': the connection failed (at ' + megabytes(length) +
+            whole + '). Is the network there?');
+    };
+    watch();
+    let response;
+    try {
+      response = await fetch(name, {signal: controller.signal});
+    } catch (e) {
+      clearTimeout(timer);
+      throw broke('fetched');
+    }
+    if (!response.ok) {
+      clearTimeout(timer);
+      controller.abort();
+      throw new Failure(response.status === 404
+          ? name + ' was not found on the server (404).'
+          : 'The server answered ' + response.status + ' ' + response.statusText + ' for ' +
+            name + '.');
+    }
+    const reader = response.body.getReader();
+    try {
+      for (;;) {
+        const chunk = await reader.read();
+        if (chunk.done) break;
+        watch();
+        chunks.push(chunk.value);
+        length += chunk.value.length;
+        progress(name, length);
+      }
+    } catch (e) {
+      throw broke('fetched whole');
+    } finally {
+      clearTimeout(timer);
+    }
+    if (expected !== undefined && length !== expected) {
+      throw new Failure(name + ' arrived ' + (length < expected ? 'cut short' : 'too long') +
+                        ': ' + length + ' bytes of ' + expected + '.');
+    }
+    const bytes = new Uint8Array(length);
+    let at = 0;
+    for (const chunk of chunks) {
+      bytes.set(chunk, at);
+      at += chunk.length;
+    }
+    return bytes;
+  }
+
+  // script(NAME): the script run in the page, counted whole into the bar.
+  function script(name) {
+    return new Promise(function(resolve, reject) {
+      const element = document.createElement('script');
+      element.src = name;
+      element.async = false;
+      element.onload = function() {
+        progress(name, SIZES[name] || 0);
+        resolve();
+      };
+      element.onerror = function() {
+        element.remove();
+        reject(new Failure(name + ' could not be loaded from the server.'));
+      };
+      document.body.appendChild(element);
+    });
+  }
+
+  function checkWebGL() {
+    const gl = document.createElement('canvas').getContext('webgl');
+    if (!gl) {
+      throw new Failure('This browser gives the page no WebGL, which the simulator draws ' +
+                        'with. Turn on WebGL or hardware acceleration in its settings, or ' +
+                        'try another browser.');
+    }
+    const lose = gl.getExtension('WEBGL_lose_context');
+    if (lose) lose.loseContext();
+  }
+
+  function fail(message, again) {
+    document.body.dataset.state = 'failed';
+    text.textContent = message;
+    retry.hidden = false;
+    retry.onclick = function() {
+      retry.hidden = true;
+      document.body.dataset.state = 'loading';
+      text.textContent = 'Loading the simulator…';
+      again();
+    };
+  }
+
+  window.Module = {
+    canvas: canvas,
+    onExit: function() { window.balantorPage.ended(); },
+    onAbort: function(what) {
+      if (document.body.dataset.state !== 'loading') {
+        window.balantorPage.ended();
+        return;
+      }
+      fail('The simulator could not start: ' + what + '.', function() { location.reload(); });
+    },
+  };
+
+  // What arrives is kept, so that trying again fetches only what failed.
+  const files = {};
+  let packaged = false;
+  async function fetchOnce(name) {
+    if (!files[name]) files[name] = await download(name);
+    return files[name];
+  }
+
+  async function load() {
+    try {
+      checkWebGL();
+      const both = await Promise.allSettled([fetchOnce('models.data'),
+                                             fetchOnce('balantor.wasm')]);
+      const failed = both.find(function(result) { return result.status === 'rejected'; });
+      if (failed) throw failed.reason;
+      Module.getPreloadedPackage = function() { return files['models.data'].buffer; };
+      Module.wasmBinary = files['balantor.wasm'];
+      text.textContent = 'Starting the simulator…';
+      if (!packaged) {
+        await script('models.js');
+        packaged = true;
+      }
+      await script('balantor.js');
+    } catch (e) {
+      fail(e instanceof Failure ? e.message : 'The simulator could not load: ' + e, load);
+    }
+  }
+
+  // The service worker keeps the files once the program runs, so that it does not slow the
+  // first visit's loading.
+  function keepOffline() {
+    if (!('serviceWorker' in navigator)) return;
+    new MutationObserver(function(changes, observer) {
+      if (document.body.dataset.state !== 'running') return;
+      observer.disconnect();
+      navigator.serviceWorker.register('sw.js').catch(function() {});
+    }).observe(document.body, {attributes: true, attributeFilter: ['data-state']});
+  }
+
+  if (location.protocol === 'file:') {
+    fail('This page must be served by a web server: a browser does not let a page opened as ' +
+         'a file load its parts. In its folder run "python3 -m http.server", then open ' +
+         'http://localhost:8000/.', function() { location.reload(); });
+    return;
+  }
+  keepOffline();
+  load();
+})();
