@@ -39,16 +39,18 @@ emcmake cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release \
 cmake --build "$build" -j2 --target balantor
 cp "$build/balantor.js" "$build/balantor.wasm" platform/web/page/* "$out/"
 
-# The models folder as the program finds it, in the page's file system at /models.
-stage=$(mktemp -d)
-trap 'rm -rf "$stage"' EXIT
-cp -r models "$stage/models"
-for path in "${without[@]}"; do
-    rm -f "$stage/$path"
-done
-out_abs=$(cd "$out" && pwd)
+# The models folder as the program finds it, in the page's file system at /models. The files
+# are named one by one in a fixed order and the package by its own name in DIR, so that the
+# package and its loader are the same bytes whatever folder and file system they are built in.
+repo=$PWD
+preload=()
+while IFS= read -r path; do
+    [[ " ${without[*]} " == *" $path "* ]] || preload+=("$repo/$path@/$path")
+done < <(find models -type f | LC_ALL=C sort)
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
 # The packager's one line of advice on success is not shown; its errors are.
-(cd "$stage" && python3 /usr/share/emscripten/tools/file_packager.py "$out_abs/models.data" \
-    --preload models@/models --js-output="$out_abs/models.js" >/dev/null 2>"$stage/packager.log") ||
-    { cat "$stage/packager.log" >&2; exit 1; }
+(cd "$out" && python3 /usr/share/emscripten/tools/file_packager.py models.data \
+    --preload "${preload[@]}" --js-output=models.js >/dev/null 2>"$log") ||
+    { cat "$log" >&2; exit 1; }
 echo "build-web: wrote $out"
