@@ -53,4 +53,8 @@ trap 'rm -f "$log"' EXIT
 (cd "$out" && python3 /usr/share/emscripten/tools/file_packager.py models.data \
     --preload "${preload[@]}" --js-output=models.js >/dev/null 2>"$log") ||
     { cat "$log" >&2; exit 1; }
+# The packager names each package with a random id, which only a preload cache (not used here)
+# reads: the id is made from the package's bytes instead.
+id=$(sha256sum "$out/models.data" | sed -E 's/^(.{8})(.{4})(.{4})(.{4})(.{12}).*/\1-\2-\3-\4-\5/')
+sed -i -E "s/\"package_uuid\": \"[0-9a-f-]{36}\"/\"package_uuid\": \"$id\"/" "$out/models.js"
 echo "build-web: wrote $out"
