@@ -212,8 +212,9 @@ export class Ride {
 }
 
 // open(BROWSER, URL, options): the page in a fresh context, with the errors it logs gathered in
-// ride.errors. The program stops at its first frame, if it gets there.
-export async function open(browser, url, {touch = false, height = 500} = {}) {
+// ride.errors. The program stops at its first frame, if it gets there. VIEWPORT, when given, is
+// puppeteer's viewport for the page instead.
+export async function open(browser, url, {touch = false, height = 500, viewport} = {}) {
     const context = await browser.createBrowserContext();
     const page = await context.newPage();
     const ride = new Ride(context, page, scratch());
@@ -227,7 +228,7 @@ export async function open(browser, url, {touch = false, height = 500} = {}) {
             ride.errors.push(`${response.status()} ${response.url()}`);
     });
     // By default a viewport lower than the page, so that a key that scrolls it would show.
-    await page.setViewport({width: 800, height, hasTouch: touch, isMobile: touch});
+    await page.setViewport(viewport ?? {width: 800, height, hasTouch: touch, isMobile: touch});
     await page.exposeFunction('__stopped', frame => ride.stopped(frame));
     await page.evaluateOnNewDocument(installHook);
     await page.goto(url);
