@@ -102,7 +102,8 @@
   // The pointer follows the program's wish in full screen only, however full screen was left.
   let cursorShown = true;
   function updateCursor() {
-    canvas.style.cursor = cursorShown || !document.fullscreenElement ? '' : 'none';
+    const hidden = !cursorShown && document.fullscreenElement;
+    canvas.style.cursor = hidden ? 'none' : '';
   }
   document.addEventListener('fullscreenchange', updateCursor);
 
@@ -222,9 +223,10 @@
         }
         // A browser may close a dialog on Escape without asking: a box without an answer for
         // Escape comes back, as Win32's stays up.
-        // The close of an earlier box may come after this one is shown: it is not this box's.
         function onClose() {
-          if (answered || box.open) return;
+          if (answered) return;
+          // The close of an earlier box may come after this one is shown: it is not this box's.
+          if (box.open) return;
           if (escape) answer(escape[1]);
           else box.showModal();
         }
