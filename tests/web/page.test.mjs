@@ -148,6 +148,7 @@ describe('a ride with the keyboard', () => {
     test('a key let go in another window, or with Ctrl down, is let go for the program too',
          async () => {
         // M switches the rider only when pressed after its release: a release lost keeps it.
+        await ride.after(5);
         const first = web.pixels(await ride.shot());
         await ride.down('m');
         await ride.after(3);
@@ -172,6 +173,14 @@ describe('a ride with the keyboard', () => {
                   'M let go with Ctrl down was still down');
     });
 
+    test('Escape that answers a message box is the box\'s alone', async () => {
+        const answer = ride.page.evaluate(() => window.balantorPage.messageBox('Text', 'Caption', 0));
+        await messageBox(ride);
+        await ride.page.keyboard.press('Escape');
+        assert.equal(await answer, 1);
+        await ridesTo(ride, ride.frame + 5);
+    });
+
     test('Escape ends; "Start again" has the focus; keys pressed while it loads are not played',
          async () => {
         await ride.down('Escape');
@@ -179,6 +188,8 @@ describe('a ride with the keyboard', () => {
         await ride.waitState('ended');
         await ride.up('Escape');
         assert.ok(await ride.page.$eval('#ended', e => !e.hidden && e.offsetHeight > 0));
+        assert.ok(await ride.page.$eval('#restart', b => b === document.activeElement),
+                  '"Start again" has not the focus');
         // The program is held back on its way in, while Escape and F1 are pressed.
         await ride.page.setRequestInterception(true);
         const loading = new Promise(held => ride.page.on('request', request => {
