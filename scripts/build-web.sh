@@ -41,18 +41,24 @@ cmake --build "$build" -j2 --target balantor
 cp "$build/balantor.js" "$build/balantor.wasm" platform/web/page/* \
     packaging/icons/balantor-192.png packaging/icons/balantor-512.png "$out/"
 
-# The models folder as the program finds it, in the page's file system at /models.
-stage=$(mktemp -d)
-trap 'rm -rf "$stage"' EXIT
-cp -r models "$stage/models"
-for path in "${without[@]}"; do
-    rm -f "$stage/$path"
-done
-out_abs=$(cd "$out" && pwd)
+# The models folder as the program finds it, in the page's file system at /models. The files
+# are named one by one in a fixed order and the package by its own name in DIR, so that the
+# package and its loader are the same bytes whatever folder and file system they are built in.
+repo=$PWD
+preload=()
+while IFS= read -r path; do
+    [[ " ${without[*]} " == *" $path "* ]] || preload+=("$repo/$path@/$path")
+done < <(find models -type f | LC_ALL=C sort)
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
 # The packager's one line of advice on success is not shown; its errors are.
-(cd "$stage" && python3 /usr/share/emscripten/tools/file_packager.py "$out_abs/models.data" \
-    --preload models@/models --js-output="$out_abs/models.js" >/dev/null 2>"$stage/packager.log") ||
-    { cat "$stage/packager.log" >&2; exit 1; }
+(cd "$out" && python3 /usr/share/emscripten/tools/file_packager.py models.data \
+    --preload "${preload[@]}" --js-output=models.js >/dev/null 2>"$log") ||
+    { cat "$log" >&2; exit 1; }
+# The packager names each package with a random id, which only a preload cache (not used here)
+# reads: the id is made from the package's bytes instead.
+id=$(sha256sum "$out/models.data" | sed -E 's/^(.{8})(.{4})(.{4})(.{4})(.{12}).*/\1-\2-\3-\4-\5/')
+sed -i -E "s/\"package_uuid\": \"[0-9a-f-]{36}\"/\"package_uuid\": \"$id\"/" "$out/models.js"
 
 # Last, once every file is in place: loader.js learns each file's size (for its progress bar and
 # to see a download cut short), and sw.js each file's SHA-256 and the build's name made from

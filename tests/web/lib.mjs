@@ -240,10 +240,11 @@ export class Ride {
 }
 
 // open(BROWSER, URL, options): the page in a fresh context, with the errors it logs gathered in
-// ride.errors. The program stops at its first frame, if it gets there. Options: `kept` opens it
-// in the browser's own profile instead (a fresh context is incognito, which no web app may be
-// installed from); `before(page)` runs before the page is opened.
-export async function open(browser, url, {touch = false, height = 500, kept = false,
+// ride.errors. The program stops at its first frame, if it gets there. Options: VIEWPORT, when
+// given, is puppeteer's viewport for the page instead; `kept` opens it in the browser's own
+// profile instead (a fresh context is incognito, which no web app may be installed from);
+// `before(page)` runs before the page is opened.
+export async function open(browser, url, {touch = false, height = 500, viewport, kept = false,
                                           before = null} = {}) {
     const context = kept ? browser.defaultBrowserContext() : await browser.createBrowserContext();
     const page = await context.newPage();
@@ -258,7 +259,7 @@ export async function open(browser, url, {touch = false, height = 500, kept = fa
             ride.errors.push(`${response.status()} ${response.url()}`);
     });
     // By default a viewport lower than the page, so that a key that scrolls it would show.
-    await page.setViewport({width: 800, height, hasTouch: touch, isMobile: touch});
+    await page.setViewport(viewport ?? {width: 800, height, hasTouch: touch, isMobile: touch});
     await page.exposeFunction('__stopped', frame => ride.stopped(frame));
     await page.evaluateOnNewDocument(installHook);
     if (before)

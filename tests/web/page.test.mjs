@@ -2,6 +2,10 @@
 // touch, full screen, the end, and pages built without a file. The program is stopped at exact
 // frames to read its overlay from screenshots.
 import assert from 'node:assert/strict';
+import {createHash} from 'node:crypto';
+import {readFileSync} from 'node:fs';
+import {join} from 'node:path';
+import {fileURLToPath} from 'node:url';
 import {after, before, describe, test} from 'node:test';
 import * as web from './lib.mjs';
 
@@ -54,6 +58,17 @@ async function messageBox(ride) {
         buttons: [...document.querySelectorAll('#box button')].map(b => b.textContent.trim()),
     }));
 }
+
+// ridesTo(RIDE, N): the program reaches frame N rather than ending on the way.
+async function ridesTo(ride, frame) {
+    const end = ride.waitState('ended').then(() => 'ended', () => 'gone');
+    const reached = ride.until(frame).then(() => 'frame', () => 'late');
+    assert.equal(await Promise.race([reached, end]), 'frame', `the page ended before frame ${frame}`);
+}
+
+// Two of the browser's frames: any event the page has queued by now has been handled.
+const twoFrames = ride => ride.page.evaluate(() => new Promise(done =>
+    requestAnimationFrame(() => requestAnimationFrame(() => setTimeout(done, 0)))));
 
 async function scrolled(ride) {
     return ride.page.evaluate(() => window.scrollX !== 0 || window.scrollY !== 0);
@@ -130,16 +145,68 @@ describe('a ride with the keyboard', () => {
                   'the second press did not bring the first rider back');
     });
 
-    test('Escape ends with the "ended" state, and the page starts again', async () => {
+    test('a key let go in another window, or with Ctrl down, is let go for the program too',
+         async () => {
+        // M switches the rider only when pressed after its release: a release lost keeps it.
+        await ride.after(5);
+        const first = web.pixels(await ride.shot());
+        await ride.down('m');
+        await ride.after(3);
+        // Another window takes the focus; M comes up there, unseen by the page.
+        await ride.page.evaluate(() => window.dispatchEvent(new Event('blur')));
+        await ride.after(3);
+        const second = web.pixels(await ride.shot());
+        assert.ok(!second.equals(first), 'M did not switch the rider');
+        await press(ride, 'm');
+        await ride.after(3);
+        assert.ok(web.pixels(await ride.shot()).equals(first),
+                  'M was still down after the page lost the focus');
+        await ride.down('m');
+        await ride.after(3);
+        await ride.down('Control');
+        await ride.up('m');
+        await ride.up('Control');
+        await ride.after(3);
+        await press(ride, 'm');
+        await ride.after(3);
+        assert.ok(web.pixels(await ride.shot()).equals(first),
+                  'M let go with Ctrl down was still down');
+    });
+
+    test('Escape that answers a message box is the box\'s alone', async () => {
+        const answer = ride.page.evaluate(() => window.balantorPage.messageBox('Text', 'Caption', 0));
+        await messageBox(ride);
+        await ride.page.keyboard.press('Escape');
+        assert.equal(await answer, 1);
+        await ridesTo(ride, ride.frame + 5);
+    });
+
+    test('Escape ends; "Start again" has the focus; keys pressed while it loads are not played',
+         async () => {
         await ride.down('Escape');
         await ride.run();
         await ride.waitState('ended');
         await ride.up('Escape');
         assert.ok(await ride.page.$eval('#ended', e => !e.hidden && e.offsetHeight > 0));
-        await ride.page.click('#restart');
+        assert.ok(await ride.page.$eval('#restart', b => b === document.activeElement),
+                  '"Start again" has not the focus');
+        // The program is held back on its way in, while Escape and F1 are pressed.
+        await ride.page.setRequestInterception(true);
+        const loading = new Promise(held => ride.page.on('request', request => {
+            if (request.url().endsWith('/balantor.wasm'))
+                held(request);
+            else
+                request.continue();
+        }));
+        await ride.page.keyboard.press('Enter');
+        const program = await loading;
+        await ride.page.keyboard.press('Escape');
+        await ride.page.keyboard.press('F1');
+        await program.continue();
         await ride.restarted();
-        await ride.after(5);
-        assert.equal(await ride.state(), 'running');
+        assert.ok(await ride.page.evaluate(() => document.fullscreenElement === null),
+                  'F1 pressed while loading went to full screen');
+        await ridesTo(ride, 5);
         assert.deepEqual(ride.errors, []);
     });
 });
@@ -185,18 +252,34 @@ describe('full screen', () => {
     test('F1 asks for full screen and back; a refused full screen asks the question', async () => {
         const ride = await web.open(browser, servers.page.url);
         const full = () => ride.page.evaluate(() => document.fullscreenElement !== null);
+        const pointer = () => ride.page.$eval('#canvas', c => getComputedStyle(c).cursor);
         try {
             await ride.until(5);
             await press(ride, 'F1', 2);
             await ride.after(10);
             assert.ok(await full(), 'F1 did not ask for full screen');
             assert.equal(await ride.page.title(), "Quib's OpenGL Framework");
+            assert.equal(await pointer(), 'none');
             await press(ride, 'F1', 2);
             await ride.after(10);
             assert.ok(!(await full()), 'the second F1 did not leave full screen');
             assert.equal(await ride.page.title(), "Quib's OpenGL Framework");
             const box = await (await ride.page.$('#canvas')).boundingBox();
             assert.deepEqual([box.width, box.height], [640, 480]);
+            // The browser's own way out of full screen (its Escape or menu) brings the pointer
+            // back; the next F1 takes the program back to its window.
+            await press(ride, 'F1', 2);
+            await ride.after(10);
+            assert.equal(await pointer(), 'none');
+            await ride.page.evaluate(() => new Promise(done => {
+                document.addEventListener('fullscreenchange', () => setTimeout(done, 0),
+                                          {once: true});
+                document.exitFullscreen();
+            }));
+            assert.notEqual(await pointer(), 'none', 'the pointer stayed hidden');
+            await press(ride, 'F1', 2);
+            await ride.after(10);
+            assert.ok(!(await full()));
             // A browser that refuses full screen (as some phones do): the program hears the mode
             // refused and asks, and Yes goes on in the window.
             await ride.page.evaluate(() => {
@@ -216,6 +299,19 @@ describe('full screen', () => {
             await ride.page.waitForFunction(n => window.balantor.frames > n, {timeout: web.TIMEOUT},
                                             await ride.page.evaluate(() => window.balantor.frames));
             assert.ok(!(await full()));
+            // No: the program says it closes, and that box waits for its own answer.
+            await ride.down('F1');
+            await ride.up('F1');
+            assert.deepEqual((await messageBox(ride)).buttons, ['Yes', 'No']);
+            await ride.page.click('#box button:last-child');
+            await ride.page.waitForFunction(() => document.getElementById('box-text')
+                                                      .textContent === 'Program Will Now Close.',
+                                            {timeout: web.TIMEOUT});
+            await twoFrames(ride);
+            assert.ok(await ride.page.$eval('#box', box => box.open),
+                      'the box was answered by the one before it');
+            await ride.page.click('#box button');
+            await ride.waitState('ended');
             assert.deepEqual(ride.errors, []);
         } finally {
             await ride.close();
@@ -240,7 +336,8 @@ describe('pages built without a file', () => {
         }
     });
 
-    test('without the wheel: the reader\'s message, and Enter rides on without it', async () => {
+    test('without the wheel: the reader\'s message; Escape answers it alone, as Space does',
+         async () => {
         const ride = await web.open(browser, servers['no-wheel'].url);
         try {
             assert.deepEqual(await box(ride), {
@@ -249,8 +346,12 @@ describe('pages built without a file', () => {
                 buttons: ['OK'],
                 frames: 0,
             });
-            await ride.page.keyboard.press('Enter');
-            await ride.until(10);
+            await ride.page.keyboard.press('Space');
+            await ride.page.waitForSelector('#box:not([open])', {timeout: web.TIMEOUT});
+            await ride.page.reload();
+            await messageBox(ride);
+            await ride.page.keyboard.press('Escape');
+            await ridesTo(ride, 10);
             const rest = await ride.shot();
             near(web.width(rest, web.LABEL), LABEL_WIDTH, '"Vinkel:"');
             await ride.down('ArrowUp');
@@ -260,4 +361,90 @@ describe('pages built without a file', () => {
             await ride.close();
         }
     });
+});
+
+describe('every window size', () => {
+    // Phones by touch, upright and on their side, and desktop windows by mouse.
+    const sizes = [
+        {width: 360, height: 640, deviceScaleFactor: 3, hasTouch: true, isMobile: true},
+        {width: 640, height: 360, deviceScaleFactor: 2, hasTouch: true, isMobile: true},
+        {width: 844, height: 390, deviceScaleFactor: 3, hasTouch: true, isMobile: true},
+        {width: 1280, height: 600},
+        {width: 1366, height: 657},
+        {width: 1920, height: 1080},
+    ];
+    // The boxes that must lie in the window, as [what, left, top, right, bottom] past its edges.
+    const outside = (ride, selector) => ride.page.$$eval(selector, elements => elements.map(e => {
+        const box = e.getBoundingClientRect();
+        const {clientWidth: width, clientHeight: height} = document.documentElement;
+        return [e.id || e.textContent.trim(), box.left < 0, box.top < 0, box.right > width + 0.5,
+                box.bottom > height + 0.5, e.tagName === 'BUTTON' ? [box.width, box.height] : []];
+    }));
+    // Each box wholly in the window, and each button large enough for a thumb.
+    const inView = (boxes, size) => {
+        for (const [what, ...edges] of boxes) {
+            const [w, h] = edges.pop();
+            assert.deepEqual(edges, [false, false, false, false],
+                             `${what} cut off at ${size.width}x${size.height}`);
+            assert.ok(!(w < 44 || h < 44), `${what} is ${w}x${h} at ${size.width}x${size.height}`);
+        }
+    };
+
+    test('the whole picture, the touch keys and the end are in the window', async () => {
+        for (const size of sizes) {
+            const ride = await web.open(browser, servers.page.url, {viewport: size});
+            try {
+                await ride.until(1);
+                const picture = await ride.page.$eval('#canvas', c => {
+                    const box = c.getBoundingClientRect();
+                    return box.width / box.height;
+                });
+                assert.ok(Math.abs(picture - 4 / 3) < 0.01, `the picture is ${picture}:1`);
+                inView(await outside(ride, size.hasTouch ? '#canvas, button.key' : '#canvas'),
+                       size);
+                if (size.width === 844 || size.width === 360) {
+                    // Each button by finger: the program takes its key down and up.
+                    await ride.page.evaluate(() => {
+                        const next = window.balantorPage.nextKey;
+                        window.taken = [];
+                        window.balantorPage.nextKey = () => {
+                            const key = next();
+                            if (key)
+                                window.taken.push(key);
+                            return key;
+                        };
+                    });
+                    for (const button of await ride.page.$$('button.key')) {
+                        const box = await button.boundingBox();
+                        await ride.page.touchscreen.tap(box.x + box.width / 2,
+                                                        box.y + box.height / 2);
+                        await ride.after(3);
+                    }
+                    assert.deepEqual(await ride.page.evaluate(() => window.taken),
+                                     [38, 40, 37, 39, 32, 77, 112].flatMap(k => [k | 0x100, k]));
+                    assert.ok(await ride.page.evaluate(() => document.fullscreenElement !== null),
+                              'Full screen did not ask for full screen');
+                }
+                await ride.down('Escape');
+                await ride.run();
+                await ride.waitState('ended');
+                inView(await outside(ride, '#ended p, #restart'), size);
+                assert.ok(await ride.page.$eval('#restart', b => b === document.activeElement));
+                assert.deepEqual(ride.errors, []);
+            } finally {
+                await ride.close();
+            }
+        }
+    });
+});
+
+test('the page\'s files name no folder of the machine that built them', () => {
+    const dir = web.pageDir('page');
+    const loader = readFileSync(join(dir, 'models.js'), 'utf8');
+    const repository = fileURLToPath(new URL('../../', import.meta.url));
+    for (const folder of [dir, repository, '/tmp/'])
+        assert.ok(!loader.includes(folder), `models.js names ${folder}`);
+    // The package's id comes from its bytes, not from chance.
+    const hash = createHash('sha256').update(readFileSync(join(dir, 'models.data'))).digest('hex');
+    assert.match(loader, new RegExp(`"package_uuid": "${hash.slice(0, 8)}-`));
 });

@@ -7,6 +7,9 @@
   const box = document.getElementById('box');
   const keyQueue = [];
   const pressedThisFrame = new Set();
+  // The keys the program was told are down: each one's release reaches it, whatever else the
+  // browser does with that release.
+  const held = new Set();
   window.balantor = {frames: 0, onFrame: null};
 
   // Virtual-key codes by KeyboardEvent.code, then by KeyboardEvent.key for events without one.
@@ -41,46 +44,102 @@
   let programFullscreen = false;
   let fullscreenRequest = null;
 
+  // Keys count from the program's first frame until its end: none pressed while the page loads
+  // waits to be played at its start.
+  function running() {
+    return document.body.dataset.state === 'running';
+  }
+
+  function press(vk) {
+    held.add(vk);
+    keyQueue.push(vk | 0x100);
+  }
+
+  function release(vk) {
+    if (held.delete(vk)) keyQueue.push(vk);
+  }
+
+  // Called within the key's or the touch's own event: full screen is granted only there.
+  function askFullscreen() {
+    if (!programFullscreen && !document.fullscreenElement && canvas.requestFullscreen)
+      fullscreenRequest = canvas.requestFullscreen({navigationUI: 'hide'}).catch(function() {});
+  }
+
   function onKey(event, down) {
-    if (document.body.dataset.state === 'ended' || event.ctrlKey || event.metaKey || event.altKey)
-      return;
     const vk = virtualKey(event);
     if (!vk) return;
-    if (used.has(vk)) event.preventDefault();
-    // A message box takes the keys while it is up, as on the desktop.
-    if (box.open) return;
-    if (down && vk === 112 && !programFullscreen && !document.fullscreenElement &&
-        canvas.requestFullscreen) {
-      fullscreenRequest = canvas.requestFullscreen({navigationUI: 'hide'}).catch(function() {});
+    if (!down) {
+      if (held.has(vk)) {
+        if (used.has(vk)) event.preventDefault();
+        release(vk);
+      }
+      return;
     }
-    keyQueue.push(down ? vk | 0x100 : vk);
+    // A key that answers a message box belongs to the box alone, as does any key while one is up.
+    if (box.open || box.contains(event.target) || !running()) return;
+    if (event.ctrlKey || event.metaKey || event.altKey) return;
+    if (used.has(vk)) event.preventDefault();
+    if (vk === 112) askFullscreen();
+    press(vk);
   }
   document.addEventListener('keydown', function(e) { onKey(e, true); });
   document.addEventListener('keyup', function(e) { onKey(e, false); });
 
+  // A page never sees a key let go in another window or tab: whatever is down goes up when the
+  // page loses the focus or is hidden.
+  const releases = [];
+  function releaseAll() {
+    releases.forEach(function(f) { f(); });
+    held.forEach(function(vk) { keyQueue.push(vk); });
+    held.clear();
+  }
+  window.addEventListener('blur', releaseAll);
+  window.addEventListener('pagehide', releaseAll);
+  document.addEventListener('visibilitychange', function() {
+    if (document.visibilityState === 'hidden') releaseAll();
+  });
+
+  // The pointer follows the program's wish in full screen only, however full screen was left.
+  let cursorShown = true;
+  function updateCursor() {
+    const hidden = !cursorShown && document.fullscreenElement;
+    canvas.style.cursor = hidden ? 'none' : '';
+  }
+  document.addEventListener('fullscreenchange', updateCursor);
+
   // On-screen keys: held while the pointer (finger or mouse) is down on them.
   const buttonKeys = {Up: 38, Down: 40, Left: 37, Right: 39, Space: 32, M: 77};
-  document.querySelectorAll('button.key').forEach(function(button) {
+  document.querySelectorAll('button.key[data-key]').forEach(function(button) {
     const vk = buttonKeys[button.dataset.key];
-    let held = false;
-    function release() {
-      if (!held) return;
-      held = false;
+    let down = false;
+    function letGo() {
+      if (!down) return;
+      down = false;
       button.classList.remove('held');
-      keyQueue.push(vk);
+      release(vk);
     }
+    releases.push(letGo);
     button.addEventListener('pointerdown', function(e) {
       e.preventDefault();
-      if (held || document.body.dataset.state === 'ended' || box.open) return;
-      held = true;
+      if (down || !running() || box.open) return;
+      down = true;
       button.classList.add('held');
       button.setPointerCapture(e.pointerId);
-      keyQueue.push(vk | 0x100);
+      press(vk);
     });
-    button.addEventListener('pointerup', release);
-    button.addEventListener('pointercancel', release);
-    button.addEventListener('lostpointercapture', release);
+    button.addEventListener('pointerup', letGo);
+    button.addEventListener('pointercancel', letGo);
+    button.addEventListener('lostpointercapture', letGo);
     button.addEventListener('contextmenu', function(e) { e.preventDefault(); });
+  });
+
+  // The full-screen button is F1 pressed and let go. A browser grants full screen to a touch only
+  // once the finger is lifted, so the button acts on its click rather than while held.
+  document.getElementById('fullscreen').addEventListener('click', function() {
+    if (!running() || box.open) return;
+    askFullscreen();
+    press(112);
+    release(112);
   });
 
   const IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7;
@@ -104,7 +163,8 @@
     },
 
     showCursor: function(show) {
-      canvas.style.cursor = show ? '' : 'none';
+      cursorShown = show;
+      updateCursor();
     },
 
     // A frame has been shown: count it and let a watcher hold the program there.
@@ -165,6 +225,8 @@
         // Escape comes back, as Win32's stays up.
         function onClose() {
           if (answered) return;
+          // The close of an earlier box may come after this one is shown: it is not this box's.
+          if (box.open) return;
           if (escape) answer(escape[1]);
           else box.showModal();
         }
@@ -188,8 +250,10 @@
     document.getElementById('ended').hidden = false;
     if (box.open) box.close();
     if (document.fullscreenElement) document.exitFullscreen().catch(function() {});
+    restart.focus();
   }
-  document.getElementById('restart').addEventListener('click', function() {
+  const restart = document.getElementById('restart');
+  restart.addEventListener('click', function() {
     location.reload();
   });
 
