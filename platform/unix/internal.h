@@ -127,10 +127,10 @@ bool terminationRequested();
 bool takeCloseRequest();
 
 // X11 (x11.cpp): the desktop's display mode kept, before a change, by a guardian process that
-// puts it back if the process ends before forgetDesktopMode(); SDL windows destroyed together
-// with the colormap SDL made for them.
+// puts it back at giveDesktopModeBack() (which waits for it) or when the process ends; SDL
+// windows destroyed together with the colormap SDL made for them.
 void saveDesktopMode();
-void forgetDesktopMode();
+void giveDesktopModeBack();
 void destroySdlWindow(SDL_Window* window);
 
 } // namespace platform
