@@ -118,6 +118,8 @@ struct XKey {
 void watchXKeys();
 // True for SDL's wrapping of an X key press or release, which it reads into the key.
 bool readXKey(const SDL_Event& event, XKey& key);
+// True while the X server has the key down, asked through the window's connection.
+bool xKeyDown(HWND window, unsigned keycode);
 
 // Signals (signals.cpp): installed with the video; a termination signal makes every window
 // close and every message box answer at once.

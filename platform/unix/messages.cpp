@@ -255,9 +255,8 @@ void settleXKey() {
 // the X server gave the release to the window on its way out or to none, so the window with the
 // focus hears it now. A key let go while another program had the focus stays down.
 void settleOrphanedKeys(HWND focused) {
-    const Uint8* down = SDL_GetKeyboardState(nullptr);
     for (auto held = g_held.begin(); held != g_held.end();) {
-        if (findWindow(held->second.window) || down[held->second.scancode]) {
+        if (findWindow(held->second.window) || xKeyDown(focused, held->first)) {
             ++held;
             continue;
         }
