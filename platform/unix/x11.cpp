@@ -133,8 +133,8 @@ void putBack(Display* display, const SavedDesktop& desktop) {
 // The guardian, in the child of fork. Until it opens its X connection it makes only calls that
 // are safe after fork in a process with threads. It lets go of everything the program holds open
 // but the socket and standard error (the program's X connection above all: its windows must go
-// with the program), and outlives the signals that end the program: Ctrl-C in a terminal or a
-// closed terminal would reach it through its session otherwise.
+// with the program), and outlives the signals that end the program: in a session of its own, it
+// is no part of the program's job, and it ignores the signals that ask a process to end.
 [[noreturn]] void guard(int end) {
     setsid();
     prctl(PR_SET_NAME, "Balantor-guard");
