@@ -60,11 +60,21 @@ const char kSaved = 'S';
 bool saveDesktop(Display* display, SavedDesktop& desktop) {
     const ::Window root = DefaultRootWindow(display);
     const int screen = DefaultScreen(display);
+    // The root's size as it is now: Xlib's own figures are those of the connection's start.
+    ::Window unused;
+    int x;
+    int y;
+    unsigned width;
+    unsigned height;
+    unsigned border;
+    unsigned depth;
+    if (!XGetGeometry(display, root, &unused, &x, &y, &width, &height, &border, &depth))
+        return false;
     XRRScreenResources* resources = XRRGetScreenResourcesCurrent(display, root);
     if (resources == nullptr)
         return false;
-    desktop.width = DisplayWidth(display, screen);
-    desktop.height = DisplayHeight(display, screen);
+    desktop.width = static_cast<int>(width);
+    desktop.height = static_cast<int>(height);
     desktop.mmWidth = DisplayWidthMM(display, screen);
     desktop.mmHeight = DisplayHeightMM(display, screen);
     for (int i = 0; i < resources->ncrtc && desktop.crtcCount < 8; ++i) {
