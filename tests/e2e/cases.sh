@@ -168,11 +168,13 @@ case_signals() {
     [ -z "$(pgrep -P "$APP_PID" balantor)" ] || fail "the keeper has the program's name"
     kill -s KILL -- -"$APP_PID"
     wait_exit
-    TIMEOUT=2 wait_for "the desktop's mode within 2 s of SIGKILL to the job" screen_is 1024x768
+    # Two seconds at least: the deadline counts whole seconds.
+    TIMEOUT=3 wait_for "the desktop's mode within 2 s of SIGKILL to the job" screen_is 1024x768
     wait_for "the end of the keeper once the mode is back" not alive "$guard"
     note "SIGKILL to the job: the desktop's mode is back, its keeper gone"
 
-    full_screen_ride
+    # Xlib ends the program where it stands, with the GL driver's memory held: not a leak.
+    ASAN_OPTIONS=${ASAN_OPTIONS:-}:detect_leaks=0 full_screen_ride
     "$E2E_X11" kill "$(wait_window "$TITLE")" || fail "cannot end the program's X connection"
     expect_exit 1
     wait_for "the desktop's mode after the X connection was lost" screen_is 1024x768
