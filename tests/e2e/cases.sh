@@ -98,9 +98,9 @@ case_ride() {
 
 # F1 where the display offers 640 x 480: the desktop switches to that mode under a full-screen
 # window, then back to its own mode and a 640 x 480 window; both windows are titled "Quib's
-# OpenGL Framework". The desktop's mode is the one it had at the switch, not at the start (Wine
-# keeps the one it found at its start). Closing the window as a window manager would ends the
-# program with status 0.
+# OpenGL Framework". The desktop's mode is the one it had at the switch, not at the start
+# (checked on Linux only: Wine puts back a mode of its own record). Closing the window as a window
+# manager would ends the program with status 0.
 case_fullscreen() {
     start_xorg
     start_ride
@@ -155,10 +155,10 @@ alive() { ps -o stat= -p "$1" | grep -q '^[^Z]'; }
 # end it through its own teardown and then by the signal itself; a hang-up ignored from the start
 # (nohup) stays ignored. A crash takes its course, also when the program's file is gone (rebuilt,
 # upgraded) and on a stack overflow (a preloaded library recurses without end on SIGUSR1), where
-# no handler could run. SIGKILL to the program's job (as bash's kill %1, timeout or killall send
-# it) spares what keeps the desktop's mode: it is in a session of its own and has a name of its
-# own. A lost X connection (xkill) ends the program with status 1. No variable in the environment
-# turns a start into anything else.
+# no handler could run. SIGKILL to the program's job (bash's kill %1, timeout) or by its name
+# (killall, pkill) spares what keeps the desktop's mode: it is in a session of its own and has a
+# name of its own. A lost X connection (xkill) ends the program with status 1. No variable in the
+# environment turns a start into anything else.
 case_signals() {
     start_xorg
     ulimit -c 0
