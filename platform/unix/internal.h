@@ -118,6 +118,8 @@ struct XKey {
 void watchXKeys();
 // True for SDL's wrapping of an X key press or release, which it reads into the key.
 bool readXKey(const SDL_Event& event, XKey& key);
+// True while the X server has the key down, asked through the window's connection.
+bool xKeyDown(HWND window, unsigned keycode);
 
 // Signals (signals.cpp): installed with the video; a termination signal makes every window
 // close and every message box answer at once.
@@ -127,10 +129,10 @@ bool terminationRequested();
 bool takeCloseRequest();
 
 // X11 (x11.cpp): the desktop's display mode kept, before a change, by a guardian process that
-// puts it back if the process ends before forgetDesktopMode(); SDL windows destroyed together
-// with the colormap SDL made for them.
+// puts it back at giveDesktopModeBack() (which waits for it) or when the process ends; SDL
+// windows destroyed together with the colormap SDL made for them.
 void saveDesktopMode();
-void forgetDesktopMode();
+void giveDesktopModeBack();
 void destroySdlWindow(SDL_Window* window);
 
 } // namespace platform

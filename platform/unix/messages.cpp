@@ -7,7 +7,9 @@
 //   F10 they are WM_SYSKEYDOWN and WM_SYSKEYUP. Keys without a Windows code are dropped. On X, a
 //   key goes to the window the server gave it to, from the moment that window has the focus, and
 //   a key held while its window is destroyed is let go for the program when it is let go in the
-//   next window (SDL loses both; see xkeys.cpp), as on Win32.
+//   next window (SDL loses both; see xkeys.cpp), or, let go before that window had the focus,
+//   when it gets the focus, as on Win32, which hands a key to the window that has the focus when
+//   the program reads it.
 // - focus gained or lost: WM_ACTIVATE, WA_ACTIVE or WA_INACTIVE in the low word of wParam and
 //   the minimised flag in the high word; minimising sends WM_ACTIVATE (inactive, minimised) and
 //   WM_SIZE (SIZE_MINIMIZED, 0 x 0); restoring sends WM_ACTIVATE (not minimised) and WM_SIZE with
@@ -36,15 +38,19 @@ std::size_t g_drainStart = 0;
 bool g_quitPosted = false;
 int g_quitCode = 0;
 
-// A key the program was told is down and not yet up: SDL's scancode and the message that told it,
-// WM_KEYDOWN or WM_SYSKEYDOWN, with its key code. Kept by X keycode across the program's windows,
-// as Win32 keeps a key down for the program until the window with the focus hears it let go.
+// A key the program was told is down and not yet up: SDL's scancode, the message that told it,
+// WM_KEYDOWN or WM_SYSKEYDOWN, with its key code, and the window it told. Kept by X keycode across
+// the program's windows, as Win32 keeps a key down for the program until the window with the
+// focus hears it let go.
 struct HeldKey {
     SDL_Scancode scancode;
     UINT message;
     WPARAM key;
+    HWND window;
 };
 std::map<unsigned, HeldKey> g_held;
+// The lParam of a key's release that SDL made no event of: once, down before, going up.
+const LPARAM kLetGo = 1 | (1L << 30) | (1L << 31);
 // The X key event whose SDL key event may come next.
 XKey g_xkey;
 bool g_xkeyWaiting = false;
@@ -224,7 +230,7 @@ void postKey(const SDL_KeyboardEvent& key, const XKey* x) {
         down ? (system ? WM_SYSKEYDOWN : WM_KEYDOWN) : (system ? WM_SYSKEYUP : WM_KEYUP);
     post(window, message, vk, lParam);
     if (x && down)
-        g_held[x->keycode] = {key.keysym.scancode, message, vk};
+        g_held[x->keycode] = {key.keysym.scancode, message, vk, window};
     else if (x)
         g_held.erase(x->keycode);
 }
@@ -241,8 +247,22 @@ void settleXKey() {
         SDL_GetKeyboardState(nullptr)[held->second.scancode])
         return;
     // WM_KEYUP and WM_SYSKEYUP come right after their down messages.
-    post(g_xkey.window, held->second.message + 1, held->second.key, 1 | (1L << 30) | (1L << 31));
+    post(g_xkey.window, held->second.message + 1, held->second.key, kLetGo);
     g_held.erase(held);
+}
+
+// Keys held in a window since destroyed and let go before the window now given the focus had it:
+// the X server gave the release to the window on its way out or to none, so the window with the
+// focus hears it now. A key let go while another program had the focus stays down.
+void settleOrphanedKeys(HWND focused) {
+    for (auto held = g_held.begin(); held != g_held.end();) {
+        if (findWindow(held->second.window) || xKeyDown(focused, held->first)) {
+            ++held;
+            continue;
+        }
+        post(focused, held->second.message + 1, held->second.key, kLetGo);
+        held = g_held.erase(held);
+    }
 }
 
 // Posts WM_ACTIVATE and WM_SIZE only when they tell the window something new.
@@ -270,6 +290,7 @@ void postWindowEvent(const SDL_WindowEvent& event) {
     switch (event.event) {
     case SDL_WINDOWEVENT_FOCUS_GAINED:
         postActivation(handle, *window, true, minimised);
+        settleOrphanedKeys(handle);
         break;
     case SDL_WINDOWEVENT_FOCUS_LOST:
         // SDL releases every held key just before it reports the focus lost; Win32 sends no

@@ -16,8 +16,9 @@
 //   WM_ACTIVATEAPP, WM_NCACTIVATE, painting or position-changing messages).
 // - A window is decorated when its style has a caption, resizable when it has a sizing frame.
 //   A WS_POPUP window made while ChangeDisplaySettingsA has a mode in force is an SDL full-screen
-//   window over that mode: the X server switches when the window is shown and switches back when
-//   the mode is undone, the window goes or the process ends.
+//   window over that mode: the X server switches when the window is shown and switches back, to
+//   the desktop's mode at the change, when the mode is undone, the window goes or the process
+//   ends.
 // - ChangeDisplaySettingsA matches width and height only (an X server keeps one colour depth),
 //   on the first display; its flags are not looked at, every change lasts until undone.
 // - Until SetPixelFormat the window has no GL visual; SetPixelFormat makes its SDL window anew
@@ -383,7 +384,7 @@ LONG ChangeDisplaySettingsA(DEVMODEA* mode, DWORD) {
             window.fullscreen = false;
             window.flags &= ~SDL_WINDOW_FULLSCREEN;
         }
-        forgetDesktopMode();
+        giveDesktopModeBack();
         SDL_DisplayMode desktop;
         if (changed && SDL_GetDesktopDisplayMode(0, &desktop) == 0)
             for (HWND window : windowHandles())

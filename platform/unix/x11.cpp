@@ -1,13 +1,17 @@
 // What SDL leaves undone on X11, behind the stand-in's window calls:
 // - SDL makes a colormap for every window and never frees it, so each window the program makes
 //   and destroys (two per full-screen switch) would leave one on the X server until exit.
-// - When the process ends without giving a changed display mode back (a crash, a kill), the X
-//   server keeps the mode. So when the mode is changed a guardian process is forked that keeps
-//   the desktop's RandR configuration over an X connection of its own, and puts it back once the
-//   program's end of a socket closes without word that the mode was given back. The program then
-//   has nothing to do when it crashes, so a crash on a broken stack or a SIGKILL is covered too.
+// - When the process ends without giving a changed display mode back (a crash, a kill, a lost X
+//   connection), the X server keeps the mode. So when the mode is changed a guardian process is
+//   forked that keeps the desktop's RandR configuration over an X connection of its own, and puts
+//   it back, where it differs, once the program's end of a socket closes: when the program gives
+//   the mode back, and when it ends. The program then has nothing to do when it crashes, so a
+//   crash on a broken stack or a SIGKILL is covered too. SDL's own giving back is not enough: it
+//   puts back the mode of the program's start, not the one the desktop had at the switch.
 //   The guardian is forked from the main thread while the program changes the mode, when no other
-//   thread is inside Xlib; it runs no code of the program's and no other program.
+//   thread is inside Xlib; it runs no code of the program's and no other program. It has a session
+//   and a name of its own ("Balantor-guard"), so that signals to the program's job or by the
+//   program's name (kill %1, timeout, killall, pkill) spare it.
 // On other video drivers (Wayland) these do nothing.
 #include "internal.h"
 
@@ -20,6 +24,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -49,18 +54,27 @@ struct SavedDesktop {
 int g_guardian = -1;
 pid_t g_guardianPid = 0;
 
-// What the guardian tells when it is ready, and the program when it gave the mode back.
+// What the guardian tells when it is ready.
 const char kSaved = 'S';
-const char kGivenBack = 'G';
 
 bool saveDesktop(Display* display, SavedDesktop& desktop) {
     const ::Window root = DefaultRootWindow(display);
     const int screen = DefaultScreen(display);
+    // The root's size as it is now: Xlib's own figures are those of the connection's start.
+    ::Window unused;
+    int x;
+    int y;
+    unsigned width;
+    unsigned height;
+    unsigned border;
+    unsigned depth;
+    if (!XGetGeometry(display, root, &unused, &x, &y, &width, &height, &border, &depth))
+        return false;
     XRRScreenResources* resources = XRRGetScreenResourcesCurrent(display, root);
     if (resources == nullptr)
         return false;
-    desktop.width = DisplayWidth(display, screen);
-    desktop.height = DisplayHeight(display, screen);
+    desktop.width = static_cast<int>(width);
+    desktop.height = static_cast<int>(height);
     desktop.mmWidth = DisplayWidthMM(display, screen);
     desktop.mmHeight = DisplayHeightMM(display, screen);
     for (int i = 0; i < resources->ncrtc && desktop.crtcCount < 8; ++i) {
@@ -81,6 +95,17 @@ bool saveDesktop(Display* display, SavedDesktop& desktop) {
     }
     XRRFreeScreenResources(resources);
     return true;
+}
+
+bool operator==(const SavedCrtc& a, const SavedCrtc& b) {
+    return a.crtc == b.crtc && a.mode == b.mode && a.x == b.x && a.y == b.y &&
+           a.rotation == b.rotation && a.outputCount == b.outputCount &&
+           std::equal(a.outputs, a.outputs + a.outputCount, b.outputs);
+}
+
+bool operator==(const SavedDesktop& a, const SavedDesktop& b) {
+    return a.width == b.width && a.height == b.height && a.crtcCount == b.crtcCount &&
+           std::equal(a.crtcs, a.crtcs + a.crtcCount, b.crtcs);
 }
 
 int ignoreErrors(Display*, XErrorEvent*) {
@@ -118,9 +143,11 @@ void putBack(Display* display, const SavedDesktop& desktop) {
 // The guardian, in the child of fork. Until it opens its X connection it makes only calls that
 // are safe after fork in a process with threads. It lets go of everything the program holds open
 // but the socket and standard error (the program's X connection above all: its windows must go
-// with the program), and outlives the signals that end the program: Ctrl-C in a terminal reaches
-// both.
+// with the program), and outlives the signals that end the program: in a session of its own, it
+// is no part of the program's job, and it ignores the signals that ask a process to end.
 [[noreturn]] void guard(int end) {
+    setsid();
+    prctl(PR_SET_NAME, "Balantor-guard");
     // Moved above the standard streams, for a program started with one of them closed.
     const int channel = fcntl(end, F_DUPFD, STDERR_FILENO + 1);
     struct sigaction ignore = {};
@@ -143,12 +170,16 @@ void putBack(Display* display, const SavedDesktop& desktop) {
     if (display == nullptr || !saveDesktop(display, desktop) ||
         send(channel, &kSaved, 1, MSG_NOSIGNAL) != 1)
         _exit(0);
-    char told = 0;
+    // The program sends nothing more: its end of the socket closes, whether it gave the mode
+    // back or ended. Its word that the mode is back would not do: on a lost X connection its calls
+    // change nothing.
+    char nothing;
     ssize_t got;
     do
-        got = recv(channel, &told, 1, 0);
+        got = recv(channel, &nothing, 1, 0);
     while (got < 0 && errno == EINTR);
-    if (got != 1 || told != kGivenBack)
+    SavedDesktop now;
+    if (!saveDesktop(display, now) || !(now == desktop))
         putBack(display, desktop);
     _exit(0);
 }
@@ -197,11 +228,9 @@ void saveDesktopMode() {
     }
 }
 
-void forgetDesktopMode() {
-    if (g_guardian < 0)
-        return;
-    send(g_guardian, &kGivenBack, 1, MSG_NOSIGNAL);
-    endGuardian();
+void giveDesktopModeBack() {
+    if (g_guardian >= 0)
+        endGuardian();
 }
 
 void destroySdlWindow(SDL_Window* window) {

@@ -165,7 +165,10 @@ geometry() {
 }
 
 screen_size() { xdpyinfo | awk '/dimensions:/ {print $2}'; }
-screen_is() { [ "$(screen_size)" = "$1" ]; }
+# screen_is WxH: the screen has that size and the display shows it, in a mode of that size.
+screen_is() {
+    [ "$(screen_size)" = "$1" ] && xrandr --current | grep -qE " connected (primary )?$1\+0\+0 "
+}
 
 # Keys go through XTEST to the focused window, as a keyboard's would. The program looks at its
 # keys once per frame, after handling every waiting message, so a press shorter than a frame can

@@ -4,6 +4,8 @@
 //   e2e_x11 shot WINDOW FILE  writes the window's picture to FILE as a binary PPM. Quick enough
 //                             to poll with, where ImageMagick's import takes a good part of a
 //                             second on a busy machine. The test servers are 24-bit TrueColor.
+//   e2e_x11 kill WINDOW       ends the connection of the client that made the window, as xkill
+//                             does.
 //   e2e_x11 iconify           minimises windows that ask for it, as a window manager does: a
 //                             window that sends the root WM_CHANGE_STATE (IconicState) is marked
 //                             hidden. Runs until the server goes.
@@ -95,9 +97,11 @@ int iconify(Display* display) {
 
 int main(int argc, char** argv) {
     const std::string command = argc > 1 ? argv[1] : "";
-    if (!(command == "iconify" && argc == 2) && !(command == "close" && argc == 3) &&
+    if (!(command == "iconify" && argc == 2) &&
+        !((command == "close" || command == "kill") && argc == 3) &&
         !(command == "shot" && argc == 4)) {
-        std::fprintf(stderr, "usage: %s close WINDOW | shot WINDOW FILE | iconify\n", argv[0]);
+        std::fprintf(stderr, "usage: %s close WINDOW | kill WINDOW | shot WINDOW FILE | iconify\n",
+                     argv[0]);
         return 1;
     }
     Display* display = XOpenDisplay(nullptr);
@@ -109,8 +113,14 @@ int main(int argc, char** argv) {
         return iconify(display);
     XSetErrorHandler(onError);
     const Window window = std::strtoul(argv[2], nullptr, 0);
-    const int status =
-        command == "close" ? askToClose(display, window) : shot(display, window, argv[3]);
+    int status;
+    if (command == "kill") {
+        XKillClient(display, window);
+        XSync(display, False);
+        status = g_failed ? 1 : 0;
+    } else {
+        status = command == "close" ? askToClose(display, window) : shot(display, window, argv[3]);
+    }
     XCloseDisplay(display);
     return status;
 }

@@ -170,6 +170,30 @@ TEST(Messages, FollowTheWindowsFromCreationToClose) {
     EXPECT_TRUE(Await(first.wnd, WM_KEYDOWN, VK_F1));
 }
 
+// A key held while its window is destroyed (as F1 does): let go before the next window has the
+// focus, it is let go for that window once it has the focus; held on, it stays down until it is
+// let go there.
+TEST(Messages, AKeyHeldWhileItsWindowGoesIsLetGoForTheNext) {
+    for (const bool between : {true, false}) {
+        GLWindow gone;
+        ASSERT_TRUE(gone.Create("Gone", popup, 64, 48));
+        Shell("xdotool search --name '^Gone$' windowfocus --sync keydown Up");
+        ASSERT_TRUE(Await(gone.wnd, WM_KEYDOWN, VK_UP));
+        gone.Destroy();
+        if (between)
+            Shell("xdotool keyup Up");
+        g_received.clear();
+        GLWindow next;
+        ASSERT_TRUE(next.Create("Next", windowed, 64, 48));
+        if (!between) {
+            EXPECT_FALSE(Await(next.wnd, WM_KEYUP, VK_UP)) << "let go while held";
+            Shell("xdotool keyup Up");
+        }
+        EXPECT_TRUE(Await(next.wnd, WM_KEYUP, VK_UP)) << (between ? "let go between" : "let go");
+        next.Destroy();
+    }
+}
+
 // A termination signal (here a hang-up, as when the terminal goes) asks every window to close; a
 // quit posted meanwhile comes after those messages, once, with its code. Once the program has
 // ended through its teardown, the process ends by the signal.
