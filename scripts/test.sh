@@ -62,17 +62,7 @@ wine_stop
 echo "Wine part: $((SECONDS - wine_start)) s"
 echo "== the web page in Chromium"
 web_start=$SECONDS
-# The page, and the same page built without the ground bitmap and without the wheel's model.
-pages=dist/web-cases
-if scripts/build-web.sh --out "$pages/page" >/dev/null &&
-    scripts/build-web.sh --out "$pages/no-ground" --without models/Razedud.bmp >/dev/null &&
-    scripts/build-web.sh --out "$pages/no-wheel" --without models/hjul.ASE >/dev/null &&
-    (cd tests/web && npm ci --no-audit --no-fund >/dev/null); then
-    BALANTOR_WEB_PAGES=$PWD/$pages node --test tests/web/page.test.mjs \
-        tests/web/pictures.test.mjs tests/web/load.test.mjs || status=1
-else
-    status=1
-fi
+scripts/test-web.sh || status=1
 echo "Web part: $((SECONDS - web_start)) s"
 echo "== fuzzing the model reader and the bitmap loaders, a minute each"
 scripts/fuzz.sh 60 || status=1
