@@ -249,6 +249,10 @@ export async function open(browser, url, {touch = false, height = 500, viewport,
     const context = kept ? browser.defaultBrowserContext() : await browser.createBrowserContext();
     const page = await context.newPage();
     const ride = new Ride(context, page, scratch());
+    // The page's service worker would answer its requests once it has run a frame, out of the
+    // sight of a case that holds or fails them; only the case of the kept page meets it.
+    if (!kept)
+        await page.setBypassServiceWorker(true);
     page.on('console', message => {
         if (message.type() === 'error')
             ride.errors.push(message.text());
