@@ -17,6 +17,7 @@
 //   polite taskkill does (signals.cpp).
 // - focus lost: no key releases, as on Win32 (SDL releases every held key then); a key released
 //   while another window has the focus stays down for the program.
+// - a gamepad: the keys it stands for (gamepad.cpp).
 // Differs from Win32: SDL has no screen-saver or monitor power-down request, so SC_SCREENSAVE
 // and SC_MONITORPOWER never come; SDL keeps the screen saver off itself while its video runs.
 // TranslateMessage posts WM_CHAR for letters, digits without Shift, Space, Return, Escape,
@@ -222,7 +223,8 @@ void postKey(const SDL_KeyboardEvent& key, const XKey* x) {
         lParam |= 1L << 31;
     const UINT message =
         down ? (system ? WM_SYSKEYDOWN : WM_KEYDOWN) : (system ? WM_SYSKEYUP : WM_KEYUP);
-    post(window, message, vk, lParam);
+    if (keyboardKeyHeard(vk, down))
+        post(window, message, vk, lParam);
     if (x && down)
         g_held[x->keycode] = {key.keysym.scancode, message, vk};
     else if (x)
@@ -241,7 +243,9 @@ void settleXKey() {
         SDL_GetKeyboardState(nullptr)[held->second.scancode])
         return;
     // WM_KEYUP and WM_SYSKEYUP come right after their down messages.
-    post(g_xkey.window, held->second.message + 1, held->second.key, 1 | (1L << 30) | (1L << 31));
+    if (keyboardKeyHeard(held->second.key, false))
+        post(g_xkey.window, held->second.message + 1, held->second.key,
+             1 | (1L << 30) | (1L << 31));
     g_held.erase(held);
 }
 
@@ -370,6 +374,8 @@ BOOL PeekMessageA(MSG* msg, HWND window, UINT filterMin, UINT filterMax, UINT re
         while (SDL_PollEvent(&event))
             translate(event);
     settleXKey();
+    if (SDL_WasInit(SDL_INIT_VIDEO))
+        pollPad(post);
     if (!windows().empty() && takeCloseRequest())
         for (auto& entry : windows())
             post(toHandle<HWND>(entry.first), WM_CLOSE, 0, 0);
