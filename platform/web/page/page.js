@@ -53,7 +53,7 @@
         canvas.requestFullscreen) {
       fullscreenRequest = canvas.requestFullscreen({navigationUI: 'hide'}).catch(function() {});
     }
-    keyQueue.push(down ? vk | 0x100 : vk);
+    if (window.balantorGamepad.key(vk, down)) keyQueue.push(down ? vk | 0x100 : vk);
   }
   document.addEventListener('keydown', function(e) { onKey(e, true); });
   document.addEventListener('keyup', function(e) { onKey(e, false); });
@@ -111,6 +111,7 @@
     presented: function() {
       const state = window.balantor;
       pressedThisFrame.clear();
+      window.balantorGamepad.poll(function(key) { keyQueue.push(key); });
       state.frames += 1;
       if (document.body.dataset.state === 'loading') document.body.dataset.state = 'running';
       return typeof state.onFrame === 'function' ? state.onFrame(state.frames) : undefined;
