@@ -399,8 +399,8 @@ case_no_display() {
 }
 
 # The Windows zip (E2E_ZIP) as a user gets it: unpacked into an empty folder, with the keys in a
-# README, its program needs no DLL that Windows does not ship, and started there it finds its
-# models and runs.
+# README and the licence beside it, its program needs no DLL that Windows does not ship, and
+# started there it finds its models and runs.
 case_zip() {
     [ -f "${E2E_ZIP:?}" ] || fail "no $E2E_ZIP; scripts/build-windows.sh makes it"
     start_xvfb 1024x768x24
@@ -412,6 +412,7 @@ case_zip() {
     others=$(grep -vxE '(KERNEL32|USER32|GDI32|OPENGL32|GLU32|MSVCRT)\.DLL' <<<"$dlls")
     [ -z "$others" ] || fail "balantor.exe needs" $others
     [ -s README.txt ] || fail "no README.txt with the keys in the zip"
+    grep -q "MIT License" LICENSE.txt || fail "no LICENSE.txt with the licence in the zip"
     E2E_BIN=$PWD/balantor.exe
     start_ride
     press_until "$w" Escape ended

@@ -1,0 +1,22 @@
+# The installer's dialogs, which wixl cannot write: scripts/msi.sh adds them with msibuild, one
+# query a line, @LICENCE@ standing for LICENSE as RTF. Installing shows the licence with Install
+# and Cancel, then a note while the files go in, then the end; removing shows only the note.
+CREATE TABLE `Dialog` (`Dialog` CHAR(72) NOT NULL, `HCentering` SHORT NOT NULL, `VCentering` SHORT NOT NULL, `Width` SHORT NOT NULL, `Height` SHORT NOT NULL, `Attributes` LONG, `Title` CHAR(128) LOCALIZABLE, `Control_First` CHAR(50) NOT NULL, `Control_Default` CHAR(50), `Control_Cancel` CHAR(50) PRIMARY KEY `Dialog`)
+CREATE TABLE `Control` (`Dialog_` CHAR(72) NOT NULL, `Control` CHAR(50) NOT NULL, `Type` CHAR(20) NOT NULL, `X` SHORT NOT NULL, `Y` SHORT NOT NULL, `Width` SHORT NOT NULL, `Height` SHORT NOT NULL, `Attributes` LONG, `Property` CHAR(72), `Text` LONGCHAR LOCALIZABLE, `Control_Next` CHAR(50), `Help` CHAR(50) LOCALIZABLE PRIMARY KEY `Dialog_`, `Control`)
+CREATE TABLE `ControlEvent` (`Dialog_` CHAR(72) NOT NULL, `Control_` CHAR(50) NOT NULL, `Event` CHAR(50) NOT NULL, `Argument` CHAR(255) NOT NULL, `Condition` CHAR(255), `Ordering` SHORT PRIMARY KEY `Dialog_`, `Control_`, `Event`, `Argument`, `Condition`)
+INSERT INTO `Dialog` (`Dialog`, `HCentering`, `VCentering`, `Width`, `Height`, `Attributes`, `Title`, `Control_First`, `Control_Default`, `Control_Cancel`) VALUES ('LicenceDlg', 50, 50, 370, 270, 3, '[ProductName] Setup', 'Licence', 'Install', 'Cancel')
+INSERT INTO `Control` (`Dialog_`, `Control`, `Type`, `X`, `Y`, `Width`, `Height`, `Attributes`, `Text`, `Control_Next`) VALUES ('LicenceDlg', 'Heading', 'Text', 15, 10, 340, 20, 3, '[ProductName] [ProductVersion] is free software under this licence. Install it?', 'Licence')
+INSERT INTO `Control` (`Dialog_`, `Control`, `Type`, `X`, `Y`, `Width`, `Height`, `Attributes`, `Text`, `Control_Next`) VALUES ('LicenceDlg', 'Licence', 'ScrollableText', 15, 35, 340, 190, 7, '@LICENCE@', 'Install')
+INSERT INTO `Control` (`Dialog_`, `Control`, `Type`, `X`, `Y`, `Width`, `Height`, `Attributes`, `Text`, `Control_Next`) VALUES ('LicenceDlg', 'Install', 'PushButton', 236, 243, 56, 17, 3, '&Install', 'Cancel')
+INSERT INTO `Control` (`Dialog_`, `Control`, `Type`, `X`, `Y`, `Width`, `Height`, `Attributes`, `Text`, `Control_Next`) VALUES ('LicenceDlg', 'Cancel', 'PushButton', 299, 243, 56, 17, 3, 'Cancel', 'Licence')
+INSERT INTO `ControlEvent` (`Dialog_`, `Control_`, `Event`, `Argument`, `Condition`, `Ordering`) VALUES ('LicenceDlg', 'Install', 'EndDialog', 'Return', '1', 1)
+INSERT INTO `ControlEvent` (`Dialog_`, `Control_`, `Event`, `Argument`, `Condition`, `Ordering`) VALUES ('LicenceDlg', 'Cancel', 'EndDialog', 'Exit', '1', 1)
+INSERT INTO `Dialog` (`Dialog`, `HCentering`, `VCentering`, `Width`, `Height`, `Attributes`, `Title`, `Control_First`) VALUES ('ProgressDlg', 50, 50, 370, 80, 1, '[ProductName] Setup', 'Note')
+INSERT INTO `Control` (`Dialog_`, `Control`, `Type`, `X`, `Y`, `Width`, `Height`, `Attributes`, `Text`) VALUES ('ProgressDlg', 'Note', 'Text', 15, 30, 340, 20, 3, 'Please wait while Windows sets up [ProductName].')
+INSERT INTO `Dialog` (`Dialog`, `HCentering`, `VCentering`, `Width`, `Height`, `Attributes`, `Title`, `Control_First`, `Control_Default`, `Control_Cancel`) VALUES ('ExitDlg', 50, 50, 370, 100, 3, '[ProductName] Setup', 'Finish', 'Finish', 'Finish')
+INSERT INTO `Control` (`Dialog_`, `Control`, `Type`, `X`, `Y`, `Width`, `Height`, `Attributes`, `Text`, `Control_Next`) VALUES ('ExitDlg', 'Note', 'Text', 15, 20, 340, 30, 3, '[ProductName] is installed: start it from the Start menu. Remove it from the list of installed apps in Settings.', 'Finish')
+INSERT INTO `Control` (`Dialog_`, `Control`, `Type`, `X`, `Y`, `Width`, `Height`, `Attributes`, `Text`, `Control_Next`) VALUES ('ExitDlg', 'Finish', 'PushButton', 299, 73, 56, 17, 3, '&Finish', 'Note')
+INSERT INTO `ControlEvent` (`Dialog_`, `Control_`, `Event`, `Argument`, `Condition`, `Ordering`) VALUES ('ExitDlg', 'Finish', 'EndDialog', 'Return', '1', 1)
+INSERT INTO `InstallUISequence` (`Action`, `Condition`, `Sequence`) VALUES ('LicenceDlg', 'NOT Installed', 1250)
+INSERT INTO `InstallUISequence` (`Action`, `Sequence`) VALUES ('ProgressDlg', 1280)
+INSERT INTO `InstallUISequence` (`Action`, `Condition`, `Sequence`) VALUES ('ExitDlg', 'NOT Installed', -1)
