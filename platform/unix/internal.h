@@ -121,6 +121,12 @@ bool readXKey(const SDL_Event& event, XKey& key);
 // True while the X server has the key down, asked through the window's connection.
 bool xKeyDown(HWND window, unsigned keycode);
 
+// The gamepad (gamepad.cpp): after each drain of SDL's events, its keys posted to the program's
+// window that has the focus; each key from the keyboard asks first whether the program hears it
+// (not while the pad holds that key too).
+void pollPad(void (*post)(HWND window, UINT message, WPARAM wParam, LPARAM lParam));
+bool keyboardKeyHeard(UINT vk, bool down);
+
 // Signals (signals.cpp): installed with the video; a termination signal makes every window
 // close and every message box answer at once.
 void watchSignals();

@@ -19,6 +19,7 @@
 //   polite taskkill does (signals.cpp).
 // - focus lost: no key releases, as on Win32 (SDL releases every held key then); a key released
 //   while another window has the focus stays down for the program.
+// - a gamepad: the keys it stands for (gamepad.cpp).
 // Differs from Win32: SDL has no screen-saver or monitor power-down request, so SC_SCREENSAVE
 // and SC_MONITORPOWER never come; SDL keeps the screen saver off itself while its video runs.
 // TranslateMessage posts WM_CHAR for letters, digits without Shift, Space, Return, Escape,
@@ -228,7 +229,8 @@ void postKey(const SDL_KeyboardEvent& key, const XKey* x) {
         lParam |= 1L << 31;
     const UINT message =
         down ? (system ? WM_SYSKEYDOWN : WM_KEYDOWN) : (system ? WM_SYSKEYUP : WM_KEYUP);
-    post(window, message, vk, lParam);
+    if (keyboardKeyHeard(vk, down))
+        post(window, message, vk, lParam);
     if (x && down)
         g_held[x->keycode] = {key.keysym.scancode, message, vk, window};
     else if (x)
@@ -247,7 +249,8 @@ void settleXKey() {
         SDL_GetKeyboardState(nullptr)[held->second.scancode])
         return;
     // WM_KEYUP and WM_SYSKEYUP come right after their down messages.
-    post(g_xkey.window, held->second.message + 1, held->second.key, kLetGo);
+    if (keyboardKeyHeard(held->second.key, false))
+        post(g_xkey.window, held->second.message + 1, held->second.key, kLetGo);
     g_held.erase(held);
 }
 
@@ -260,7 +263,8 @@ void settleOrphanedKeys(HWND focused) {
             ++held;
             continue;
         }
-        post(focused, held->second.message + 1, held->second.key, kLetGo);
+        if (keyboardKeyHeard(held->second.key, false))
+            post(focused, held->second.message + 1, held->second.key, kLetGo);
         held = g_held.erase(held);
     }
 }
@@ -391,6 +395,8 @@ BOOL PeekMessageA(MSG* msg, HWND window, UINT filterMin, UINT filterMax, UINT re
         while (SDL_PollEvent(&event))
             translate(event);
     settleXKey();
+    if (SDL_WasInit(SDL_INIT_VIDEO))
+        pollPad(post);
     if (!windows().empty() && takeCloseRequest())
         for (auto& entry : windows())
             post(toHandle<HWND>(entry.first), WM_CLOSE, 0, 0);

@@ -298,6 +298,43 @@ case_keys_across_f1() {
     note "a key let go in or before the new window is let go; keys in its first moments act"
 }
 
+# A pad (a virtual one, preloaded) rides as the keys do: the stick held forwards tilts the rider as
+# Up does, held back until a fall; south starts a new ride; a pad disconnected with the stick held
+# lets go of it, and the vehicle comes to rest. The pad is a joystick SDL has no mapping for: the
+# file that SDL_GAMECONTROLLERCONFIG names makes it a pad whose button 1 is south.
+case_gamepad() {
+    start_xvfb 1024x768x24
+    local cues=$E2E_TMP/cues db=$E2E_TMP/gamecontrollerdb.txt zero width
+    pad() { echo "$*" >>"$cues"; }
+    : >"$cues"
+    echo "ff0000005669727475616c204a007600,Virtual pad,a:b1,b:b0,x:b2,start:b6,dpup:b11,\
+dpdown:b12,dpleft:b13,dpright:b14,leftx:a0,lefty:a1,platform:Linux," >"$db"
+    LD_PRELOAD=$E2E_VIRTUALPAD BALANTOR_PAD_CUES=$cues SDL_GAMECONTROLLERCONFIG=$db \
+        ASAN_OPTIONS=verify_asan_link_order=0:${ASAN_OPTIONS:-} start_ride
+    focus "$w"
+    zero=$(glyphs "$E2E_TMP/ready.ppm" $SPEED)
+    width=$(($(glyphs "$E2E_TMP/ready.ppm" $ANGLE %w) + 6))
+    pad attach
+    pad axis 1 -32767
+    wait_for "an angle of two digits with the stick forwards" angle_wider_than "$w" "$width"
+    wait_for "the angle coming back below 10 with the stick forwards" \
+        not angle_wider_than "$w" "$width"
+    pad axis 1 32767
+    wait_for "a fall with the stick back after forwards" game_over "$w"
+    pad axis 1 0
+    pad button 1 1
+    wait_for "a new ride on south" no_game_over "$w"
+    pad button 1 0
+
+    pad axis 1 -32767
+    wait_for "speed with the stick forwards" text_differs "$w" $SPEED "$zero"
+    pad detach
+    wait_for "the vehicle at rest after the pad went with the stick held" speed_zero "$w" "$zero"
+    press_until "$w" Escape ended
+    expect_exit 0
+    note "the stick tilts, south starts a new ride, a pad gone lets go of what it held"
+}
+
 # answered_box CAPTION KEY STATUS: a box of that caption waits for its answer (the program stays
 # until it is read), is answered with the key, and the program ends with that status.
 answered_box() {

@@ -2,6 +2,7 @@
 // touch, full screen, the end, and pages built without a file. The program is stopped at exact
 // frames to read its overlay from screenshots.
 import assert from 'node:assert/strict';
+import {execFileSync} from 'node:child_process';
 import {createHash} from 'node:crypto';
 import {readFileSync} from 'node:fs';
 import {join} from 'node:path';
@@ -207,6 +208,79 @@ describe('a ride with the keyboard', () => {
         assert.ok(await ride.page.evaluate(() => document.fullscreenElement === null),
                   'F1 pressed while loading went to full screen');
         await ridesTo(ride, 5);
+        assert.deepEqual(ride.errors, []);
+    });
+});
+
+describe('a ride with a gamepad', () => {
+    // The page gets a pad of the test's own, in the standard layout, in place of the browser's.
+    let ride;
+    let rest;
+    const pad = changes => ride.page.evaluate(c => {
+        const p = window.__pad;
+        if ('connected' in c)
+            window.__pads = c.connected ? [p] : [];
+        if ('y' in c)
+            p.axes[1] = c.y;
+        for (const [i, on] of Object.entries(c.buttons ?? {}))
+            p.buttons[i] = {pressed: on, value: on ? 1 : 0};
+    }, changes);
+    before(async () => {
+        ride = await web.open(browser, servers.page.url);
+        await ride.until(1);
+        rest = await ride.shot();
+        await ride.page.evaluate(() => {
+            window.__pad = {id: 'Test pad (STANDARD GAMEPAD)', index: 0, connected: true,
+                            mapping: 'standard', axes: [0, 0, 0, 0],
+                            buttons: Array.from({length: 17}, () => ({pressed: false, value: 0}))};
+            window.__pads = [];
+            Object.defineProperty(navigator, 'getGamepads',
+                                  {configurable: true, value: () => window.__pads});
+        });
+    });
+    after(() => ride.close());
+    const padText = () => ride.page.$eval('#pad', e => e.textContent);
+
+    test('the page names the pad it uses and, in its help, the pad\'s buttons', async () => {
+        assert.match(await ride.page.$eval('#help', e => e.textContent),
+                     /gamepad, the d-pad or the\s+left stick.*A \(south\).*X \(west\).*Start/s);
+        await ride.after(1);
+        assert.match(await padText(), /^No gamepad/);
+        await pad({connected: true});
+        await ride.after(1);
+        assert.equal(await padText(), 'Gamepad: Test pad (STANDARD GAMEPAD)');
+    });
+
+    test('the stick forwards tilts as Up, back until a fall; south starts a new ride', async () => {
+        const from = ride.frame;
+        await pad({y: -1});
+        await watch(ride, 'angle of two digits with the stick forwards', twoDigits, {limit: 140});
+        await ride.until(from + 140);
+        await pad({y: 1});
+        await watch(ride, 'fall with the stick back after forwards', gameOver);
+        await pad({y: 0, buttons: {0: true}});
+        await ride.after(3);
+        await pad({buttons: {0: false}});
+        await ride.after(10);
+        const shot = await ride.shot();
+        assert.equal(web.width(shot, web.GAMEOVER), 1);
+        assert.equal(web.glyphs(shot, web.ANGLE), web.glyphs(rest, web.ANGLE));
+    });
+
+    test('a pad disconnected with the stick held lets go: the vehicle comes to rest', async () => {
+        const zero = web.glyphs(rest, web.SPEED);
+        await pad({y: -1});
+        await watch(ride, 'speed with the stick forwards', s => web.glyphs(s, web.SPEED) !== zero);
+        await pad({connected: false});
+        await ride.after(1);
+        assert.match(await padText(), /^No gamepad/);
+        // At rest the speed shows 0.00 or -0.00: its right end is that of 0.00.
+        const end = file => execFileSync('convert', [
+            file, '-crop', web.SPEED, '+repage', '-colorspace', 'Gray', '-threshold', '30%',
+            '-bordercolor', 'white', '-border', '1', '-trim', '+repage', '-gravity', 'East',
+            '-crop', `${ZERO_WIDTH}x+0+0`, '+repage', '-format', '%w %h %#', 'info:']).toString();
+        const still = end(rest);
+        await watch(ride, 'the vehicle at rest', s => end(s) === still, {every: 25, limit: 1000});
         assert.deepEqual(ride.errors, []);
     });
 });

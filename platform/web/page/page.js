@@ -50,13 +50,14 @@
     return document.body.dataset.state === 'running';
   }
 
+  // A key the pad holds too is heard down from the first to hold it and up from the last.
   function press(vk) {
     held.add(vk);
-    keyQueue.push(vk | 0x100);
+    if (window.balantorGamepad.key(vk, true)) keyQueue.push(vk | 0x100);
   }
 
   function release(vk) {
-    if (held.delete(vk)) keyQueue.push(vk);
+    if (held.delete(vk) && window.balantorGamepad.key(vk, false)) keyQueue.push(vk);
   }
 
   // Called within the key's or the touch's own event: full screen is granted only there.
@@ -90,8 +91,7 @@
   const releases = [];
   function releaseAll() {
     releases.forEach(function(f) { f(); });
-    held.forEach(function(vk) { keyQueue.push(vk); });
-    held.clear();
+    Array.from(held).forEach(release);
   }
   window.addEventListener('blur', releaseAll);
   window.addEventListener('pagehide', releaseAll);
@@ -171,6 +171,7 @@
     presented: function() {
       const state = window.balantor;
       pressedThisFrame.clear();
+      window.balantorGamepad.poll(function(key) { keyQueue.push(key); });
       state.frames += 1;
       if (document.body.dataset.state === 'loading') document.body.dataset.state = 'running';
       return typeof state.onFrame === 'function' ? state.onFrame(state.frames) : undefined;
