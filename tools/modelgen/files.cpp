@@ -210,6 +210,7 @@ std::string bmpBytes(const Image& img) {
     const unsigned stride = (static_cast<unsigned>(img.w) * 3 + 3) & ~3u;
     const unsigned pixels = stride * static_cast<unsigned>(img.h);
     std::string s;
+    s.reserve(54 + pixels);
     s += "BM";
     put32(s, 54 + pixels);
     put32(s, 0);
