@@ -11,7 +11,6 @@ namespace modelgen {
 
 namespace {
 
-const int kGroundSize = 1024;
 const double kHalfGround = 200;
 
 struct Ground {
@@ -259,15 +258,19 @@ Colour groundColour(const Ground& g, const Bushes& bushes) {
 
 Image paintGround() {
     Image img(kGroundSize, kGroundSize);
+    paintGroundRows(img, 0, kGroundSize);
+    return img;
+}
+
+void paintGroundRows(Image& img, int from, int to) {
     const Bushes bushes;
     const double step = 2 * kHalfGround / kGroundSize;
-    for (int r = 0; r < kGroundSize; ++r) {
+    for (int r = from; r < to; ++r) {
         for (int c = 0; c < kGroundSize; ++c) {
             Ground g{kHalfGround - (r + 0.5) * step, kHalfGround - (c + 0.5) * step, c, r};
             img.set(c, r, groundColour(g, bushes));
         }
     }
-    return img;
 }
 
 } // namespace modelgen
