@@ -1,6 +1,6 @@
 // The page's ground bitmap, painted in Web Workers by the project's own generator rather than
 // downloaded: the same bytes as models/Razedud.bmp (which the generator wrote), at a small part
-// of the size served. Each worker is started as ground.js?BAND/BANDS and paints that band of
+// of the size served. Each worker is named BAND/BANDS when it is started and paints that band of
 // rows; it posts the file's bytes that hold them (the first band's with the header), where they
 // sit in the file and the file's size. The page puts the bands together and hands the file to
 // the program's file system (page/loader.js).
@@ -13,8 +13,8 @@
 #include <string>
 
 int main() {
-    const int band = EM_ASM_INT({ return Number(location.search.slice(1).split('/')[0]); });
-    const int bands = EM_ASM_INT({ return Number(location.search.slice(1).split('/')[1]); });
+    const int band = EM_ASM_INT({ return Number(self.name.split('/')[0]); });
+    const int bands = EM_ASM_INT({ return Number(self.name.split('/')[1]); });
     const int from = modelgen::kGroundSize * band / bands;
     const int to = modelgen::kGroundSize * (band + 1) / bands;
     modelgen::Image img(modelgen::kGroundSize, modelgen::kGroundSize);

@@ -24,7 +24,7 @@ window.balantorPaint = function(script, name) {
   };
   const painted = [];
   for (let band = 0; band < bands; ++band) {
-    const worker = new Worker(script + '?' + band + '/' + bands);
+    const worker = new Worker(script, {name: band + '/' + bands});
     painted.push(new Promise(function(done, failed) {
       worker.onmessage = function(event) { worker.terminate(); done(event.data); };
       worker.onerror = function() { worker.terminate(); failed(); };
