@@ -172,8 +172,10 @@ Colour groundColour(const Ground& g, const Bushes& bushes) {
         const Colour paint{250, 250, 246};
         if (across > 3.6 && across < 4.0)
             return paint;
-        for (int d = 50; d <= 150; d += 50) {
-            if (groundText(g, std::to_string(d), dirX * d, dirZ * d, dirX, dirZ, 0.38))
+        static const std::string distances[] = {"50", "100", "150"};
+        for (int k = 0; k < 3; ++k) {
+            const int d = 50 * (k + 1);
+            if (groundText(g, distances[k], dirX * d, dirZ * d, dirX, dirZ, 0.38))
                 return paint;
         }
         if (across < 0.25 && std::fmod(run, 6) < 3 && std::fabs(std::fmod(run + 25, 50) - 25) > 3)
