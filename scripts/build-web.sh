@@ -3,10 +3,13 @@
 # the page (platform/web/page/: index.html, its layout and its scripts), the program as
 # balantor.js and balantor.wasm, and the models folder packaged as models.data with its loader
 # models.js, with the icons and manifest that make it an installable web app and the service
-# worker that keeps it for visits offline. Serve DIR with any static server and open it.
+# worker that keeps it for visits offline. The ground bitmap is not packaged: workers (ground.js
+# and ground.wasm) paint it with the project's own generator while the page loads. Serve DIR with
+# any static server and open it.
 # Usage: scripts/build-web.sh [--out DIR] [--without PATH]...
 #   --without models/NAME  leaves that file out of the package (repeatable); the program is
-#                          not rebuilt for it.
+#                          not rebuilt for it. Without models/Razedud.bmp the page paints no
+#                          ground either.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out=dist/web
@@ -37,9 +40,15 @@ rm -f "$build/glyphs.new.cpp"
 
 emcmake cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release \
     -DBALANTOR_GLYPHS="$PWD/$build/glyphs.cpp" >/dev/null
-cmake --build "$build" -j2 --target balantor
+cmake --build "$build" -j2 --target balantor ground
 cp "$build/balantor.js" "$build/balantor.wasm" platform/web/page/* \
     packaging/icons/balantor-192.png packaging/icons/balantor-512.png "$out/"
+# The ground is painted in the page rather than packaged, unless the page is to have none.
+if [[ " ${without[*]} " == *" models/Razedud.bmp "* ]]; then
+    rm -f "$out/ground.js" "$out/ground.wasm"
+else
+    cp "$build/ground.js" "$build/ground.wasm" "$out/"
+fi
 
 # The models folder as the program finds it, in the page's file system at /models. The files
 # are named one by one in a fixed order and the package by its own name in DIR, so that the
@@ -47,7 +56,8 @@ cp "$build/balantor.js" "$build/balantor.wasm" platform/web/page/* \
 repo=$PWD
 preload=()
 while IFS= read -r path; do
-    [[ " ${without[*]} " == *" $path "* ]] || preload+=("$repo/$path@/$path")
+    [[ $path == models/Razedud.bmp || " ${without[*]} " == *" $path "* ]] ||
+        preload+=("$repo/$path@/$path")
 done < <(find models -type f | LC_ALL=C sort)
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT

@@ -14,6 +14,10 @@
 #include <cstdlib>
 #include <cstring>
 
+// Returns once the page has the file, if it is still painting it (page/loader.js); at once for
+// any other (library.js).
+extern "C" void balantor_file_ready(const char* path);
+
 namespace {
 unsigned long readLE(const unsigned char* p, int bytes) {
     unsigned long value = 0;
@@ -81,6 +85,7 @@ AUX_RGBImageRec* decode(const unsigned char* file, std::size_t size) {
 AUX_RGBImageRec* auxDIBImageLoadA(const char* fileName) {
     if (!fileName)
         return nullptr;
+    balantor_file_ready(fileName);
     std::FILE* file = std::fopen(fileName, "rb");
     if (!file)
         return nullptr;

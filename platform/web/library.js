@@ -44,6 +44,17 @@ mergeInto(LibraryManager.library, {
     });
   },
 
+  // Waits while the page still paints the file the program opens by this name (page/loader.js);
+  // returns at once for any other.
+  balantor_file_ready__deps: ['$balantorResume'],
+  balantor_file_ready: function(path) {
+    const painting = Module['balantorPainting'] && Module['balantorPainting'][UTF8ToString(path)];
+    if (!painting) return;
+    return Asyncify.handleSleep(function(wakeUp) {
+      painting.then(function() { balantorResume(wakeUp); });
+    });
+  },
+
   // The next key the page took, as a virtual-key code with 0x100 added for a press; 0 for none.
   balantor_next_key: function() {
     return window.balantorPage.nextKey();

@@ -5,6 +5,7 @@ import assert from 'node:assert/strict';
 import {execFileSync} from 'node:child_process';
 import {createHash} from 'node:crypto';
 import {readFileSync} from 'node:fs';
+import {readFile} from 'node:fs/promises';
 import {join} from 'node:path';
 import {fileURLToPath} from 'node:url';
 import {after, before, describe, test} from 'node:test';
@@ -103,6 +104,16 @@ describe('a ride with the keyboard', () => {
         near(web.width(rest, web.ANGLE), ZERO_WIDTH, 'the angle at rest');
         assert.equal(web.glyphs(rest, web.ANGLE), web.glyphs(rest, web.SPEED));
         assert.equal(web.width(rest, web.GAMEOVER), 1);
+    });
+
+    test('the ground bitmap the page painted is models/Razedud.bmp, byte for byte', async () => {
+        const digest = await ride.page.evaluate(async () => {
+            const file = Module.FS.readFile('/models/Razedud.bmp');
+            return [...new Uint8Array(await crypto.subtle.digest('SHA-256', file))]
+                .map(b => b.toString(16).padStart(2, '0')).join('');
+        });
+        const file = await readFile(new URL('../../models/Razedud.bmp', import.meta.url));
+        assert.equal(digest, createHash('sha256').update(file).digest('hex'));
     });
 
     test('Up held tilts the rider and gathers speed; Down after it falls; no key scrolls',

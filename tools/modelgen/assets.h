@@ -59,6 +59,10 @@ std::vector<Texture> rider1Textures();
 Model buildRider2();
 std::vector<Texture> rider2Textures();
 
+// The ground: a square of kGroundSize pixels. Painters that share the work paint rows
+// [from, to) each into an image of that size.
+const int kGroundSize = 1024;
 Image paintGround();
+void paintGroundRows(Image& img, int from, int to);
 
 } // namespace modelgen

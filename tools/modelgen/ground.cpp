@@ -11,7 +11,6 @@ namespace modelgen {
 
 namespace {
 
-const int kGroundSize = 1024;
 const double kHalfGround = 200;
 
 struct Ground {
@@ -74,10 +73,42 @@ Colour brick(const Ground& g, double radius, double angle) {
     return c * (0.94 + 0.12 * rand01(g.c, g.r, 48));
 }
 
-Colour groundColour(const Ground& g) {
+// Bushes on a jittered 16-unit grid, each cell's drawn once for the whole picture: its centre,
+// radius, and whether it grows there at all (paths and the plaza are kept clear).
+struct Bush {
+    bool grows;
+    double cx, cz, r;
+};
+
+class Bushes {
+  public:
+    Bushes() {
+        for (int i = kFirst; i < kFirst + kCells; ++i) {
+            for (int j = kFirst; j < kFirst + kCells; ++j) {
+                Bush& b = cells_[i - kFirst][j - kFirst];
+                b.cx = (i + 0.2 + 0.6 * rand01(i, j, 54)) * 16;
+                b.cz = (j + 0.2 + 0.6 * rand01(i, j, 55)) * 16;
+                b.r = 1.5 + 2 * rand01(i, j, 56);
+                const double cr = std::hypot(b.cx, b.cz);
+                b.grows = rand01(i, j, 53) <= 0.35 &&
+                          !(std::fabs(b.cx) < 34 + b.r && std::fabs(b.cz) < 34 + b.r) &&
+                          !(std::fabs(b.cx) < 8 + b.r || std::fabs(b.cz) < 8 + b.r ||
+                            std::fabs(cr - 84) < 7 + b.r);
+            }
+        }
+    }
+    const Bush& at(int i, int j) const { return cells_[i - kFirst][j - kFirst]; }
+
+  private:
+    // The cells next to those of the ground's pixels.
+    static const int kFirst = -14, kCells = 28;
+    Bush cells_[kCells][kCells];
+};
+
+// hypot and atan2 are most of the painter's time, so each region's test first looks whether the
+// pixel lies within the region's bounding square, where hypot cannot be less than either side.
+Colour groundColour(const Ground& g, const Bushes& bushes) {
     const double ax = std::fabs(g.x), az = std::fabs(g.z);
-    const double radius = std::hypot(g.x, g.z);
-    const double angle = std::atan2(g.x, -g.z);
 
     // The edge of the world: gravel, then a hedge.
     double edge = std::max(ax, az);
@@ -91,11 +122,12 @@ Colour groundColour(const Ground& g) {
         if (ax > 29 || az > 29)
             return {120, 118, 112};
         Colour c = paving(g);
+        const double radius = std::hypot(g.x, g.z);
         // Compass mosaic at the start: an eight-point star, the main points longer.
         if (radius < 4.6) {
             if (radius > 4.2)
                 return {60, 60, 66};
-            double sector = angle / (kPi / 4);
+            double sector = std::atan2(g.x, -g.z) / (kPi / 4);
             long k = std::lround(sector);
             double off = sector - k; // -0.5 .. 0.5 from the nearest point
             double tip = (k % 2 == 0) ? 4.1 : 2.6;
@@ -140,8 +172,10 @@ Colour groundColour(const Ground& g) {
         const Colour paint{250, 250, 246};
         if (across > 3.6 && across < 4.0)
             return paint;
-        for (int d = 50; d <= 150; d += 50) {
-            if (groundText(g, std::to_string(d), dirX * d, dirZ * d, dirX, dirZ, 0.38))
+        static const std::string distances[] = {"50", "100", "150"};
+        for (int k = 0; k < 3; ++k) {
+            const int d = 50 * (k + 1);
+            if (groundText(g, distances[k], dirX * d, dirZ * d, dirX, dirZ, 0.38))
                 return paint;
         }
         if (across < 0.25 && std::fmod(run, 6) < 3 && std::fabs(std::fmod(run + 25, 50) - 25) > 3)
@@ -157,25 +191,33 @@ Colour groundColour(const Ground& g) {
         return asphalt(g);
     }
 
-    // The promenade ring round the park, with kerbs.
-    if (radius > 79.4 && radius < 88.6) {
-        if (radius < 80 || radius > 88)
-            return {190, 188, 180};
-        return brick(g, radius, angle);
+    // The promenade ring round the park, with kerbs. Within 56 of both axes the radius is below
+    // 79.2.
+    if (edge < 88.6 && edge > 56) {
+        const double radius = std::hypot(g.x, g.z);
+        if (radius > 79.4 && radius < 88.6) {
+            if (radius < 80 || radius > 88)
+                return {190, 188, 180};
+            return brick(g, radius, std::atan2(g.x, -g.z));
+        }
     }
 
-    // A pond, flower beds and bushes in the grass.
+    // A pond, flower beds and bushes in the grass. The pond's wobble is at most 0.12.
     double pdx = (g.x + 52) / 16, pdz = (g.z - 50) / 10;
-    double wobble = 0.12 * std::sin(std::atan2(pdz, pdx) * 5);
-    double pond = std::hypot(pdx, pdz) - wobble;
-    if (pond < 1) {
-        if (pond > 0.9)
-            return {150, 140, 120};
-        double ripple = 0.5 + 0.5 * std::sin(std::hypot(g.x + 52, g.z - 50) * 2.2);
-        return mix(Colour{40, 90, 140}, Colour{70, 130, 180}, ripple * (1 - pond * 0.5));
+    if (std::fabs(pdx) < 1.2 && std::fabs(pdz) < 1.2) {
+        double wobble = 0.12 * std::sin(std::atan2(pdz, pdx) * 5);
+        double pond = std::hypot(pdx, pdz) - wobble;
+        if (pond < 1) {
+            if (pond > 0.9)
+                return {150, 140, 120};
+            double ripple = 0.5 + 0.5 * std::sin(std::hypot(g.x + 52, g.z - 50) * 2.2);
+            return mix(Colour{40, 90, 140}, Colour{70, 130, 180}, ripple * (1 - pond * 0.5));
+        }
     }
     const double beds[3][2] = {{48, 48}, {48, -48}, {-48, -48}};
     for (const auto& bed : beds) {
+        if (std::fabs(g.x - bed[0]) >= 7 || std::fabs(g.z - bed[1]) >= 7)
+            continue;
         double d = std::hypot(g.x - bed[0], g.z - bed[1]);
         if (d < 7) {
             if (d > 6.4)
@@ -190,27 +232,24 @@ Colour groundColour(const Ground& g) {
             return Colour{92, 64, 40} * (0.85 + 0.3 * rand01(g.c, g.r, 52));
         }
     }
-    // Bushes on a jittered 16-unit grid, each with a shadow towards +x.
+    // Bushes, each with a shadow towards +x.
     int bx = static_cast<int>(std::floor(g.x / 16)), bz = static_cast<int>(std::floor(g.z / 16));
     for (int i = bx - 1; i <= bx + 1; ++i) {
         for (int j = bz - 1; j <= bz + 1; ++j) {
-            if (rand01(i, j, 53) > 0.35)
+            const Bush& b = bushes.at(i, j);
+            if (!b.grows)
                 continue;
-            double cx = (i + 0.2 + 0.6 * rand01(i, j, 54)) * 16;
-            double cz = (j + 0.2 + 0.6 * rand01(i, j, 55)) * 16;
-            double r = 1.5 + 2 * rand01(i, j, 56);
-            // Keep paths and the plaza clear.
-            double cr = std::hypot(cx, cz);
-            if (std::fabs(cx) < 34 + r && std::fabs(cz) < 34 + r)
-                continue;
-            if (std::fabs(cx) < 8 + r || std::fabs(cz) < 8 + r || std::fabs(cr - 84) < 7 + r)
-                continue;
-            double d = std::hypot(g.x - cx, g.z - cz);
-            if (d < r) {
-                double n = fbm(g.c, g.r, kGroundSize, 256, 2, 57);
-                return mix(Colour{30, 84, 32}, Colour{60, 120, 46}, n * (1 - d / r * 0.5));
+            const double dx = g.x - b.cx, dz = std::fabs(g.z - b.cz);
+            if (std::fabs(dx) < b.r && dz < b.r) {
+                double d = std::hypot(dx, g.z - b.cz);
+                if (d < b.r) {
+                    double n = fbm(g.c, g.r, kGroundSize, 256, 2, 57);
+                    return mix(Colour{30, 84, 32}, Colour{60, 120, 46}, n * (1 - d / b.r * 0.5));
+                }
             }
-            if (std::hypot(g.x - cx - r * 0.4, g.z - cz) < r * 1.05)
+            const double shadowX = g.x - b.cx - b.r * 0.4, shadow = b.r * 1.05;
+            if (std::fabs(shadowX) < shadow && dz < shadow &&
+                std::hypot(shadowX, g.z - b.cz) < shadow)
                 return grass(g) * 0.6;
         }
     }
@@ -221,14 +260,19 @@ Colour groundColour(const Ground& g) {
 
 Image paintGround() {
     Image img(kGroundSize, kGroundSize);
+    paintGroundRows(img, 0, kGroundSize);
+    return img;
+}
+
+void paintGroundRows(Image& img, int from, int to) {
+    const Bushes bushes;
     const double step = 2 * kHalfGround / kGroundSize;
-    for (int r = 0; r < kGroundSize; ++r) {
+    for (int r = from; r < to; ++r) {
         for (int c = 0; c < kGroundSize; ++c) {
             Ground g{kHalfGround - (r + 0.5) * step, kHalfGround - (c + 0.5) * step, c, r};
-            img.set(c, r, groundColour(g));
+            img.set(c, r, groundColour(g, bushes));
         }
     }
-    return img;
 }
 
 } // namespace modelgen

@@ -18,11 +18,18 @@ std::uint32_t hash(std::uint32_t x, std::uint32_t y, std::uint32_t seed) {
 double noise(double x, double y, int period, std::uint32_t seed) {
     int xi = static_cast<int>(std::floor(x)), yi = static_cast<int>(std::floor(y));
     double fx = x - xi, fy = y - yi;
-    auto wrap = [period](int i) { return ((i % period) + period) % period; };
-    auto at = [&](int i, int j) { return rand01(wrap(i), wrap(j), seed); };
+    // The lattice's corners, wrapped once: the divisions cost more than the rest, and a period
+    // of a power of two, as most are, needs none.
+    auto wrap = [period](int i) {
+        return (period & (period - 1)) == 0 ? i & (period - 1) : ((i % period) + period) % period;
+    };
+    const int x0 = wrap(xi), y0 = wrap(yi);
+    const int x1 = x0 + 1 == period ? 0 : x0 + 1, y1 = y0 + 1 == period ? 0 : y0 + 1;
+    const double a = rand01(x0, y0, seed), b = rand01(x1, y0, seed);
+    const double c = rand01(x0, y1, seed), d = rand01(x1, y1, seed);
     double sx = fx * fx * (3 - 2 * fx), sy = fy * fy * (3 - 2 * fy);
-    double top = at(xi, yi) + (at(xi + 1, yi) - at(xi, yi)) * sx;
-    double bottom = at(xi, yi + 1) + (at(xi + 1, yi + 1) - at(xi, yi + 1)) * sx;
+    double top = a + (b - a) * sx;
+    double bottom = c + (d - c) * sx;
     return top + (bottom - top) * sy;
 }
 
