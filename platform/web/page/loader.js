@@ -28,7 +28,8 @@
     arrived[name] = bytes;
     let got = 0;
     let whole = 0;
-    for (const file of ['models.data', 'balantor.wasm', 'models.js', 'balantor.js']) {
+    for (const file of ['ground.js', 'ground.wasm', 'models.data', 'balantor.wasm', 'models.js',
+                        'balantor.js']) {
       got += arrived[file] || 0;
       whole += SIZES[file] || 0;
     }
@@ -157,12 +158,20 @@
     },
   };
 
-  // A file the page paints rather than downloads (the ground bitmap): workers (SCRIPT, one band
-  // of rows each, as many as the machine has cores, up to four) paint it from the start, beside
-  // the downloads, and the program waits for it only when it opens it by NAME (library.js). A
-  // worker that fails leaves the file out, as if it were missing.
-  function paint(script, name) {
+  // A file the page paints rather than downloads (the ground bitmap): workers (one band of rows
+  // each, as many as the machine has cores, up to four) run the painter (JS and WASM, fetched
+  // here with the rest) as soon as it has arrived, beside the other downloads, and the program
+  // waits for the file only when it opens it by NAME (library.js). The workers fetch nothing
+  // themselves. A worker that fails leaves the file out, as if it were missing.
+  function paint(js, wasm, name) {
     const bands = Math.min(4, Math.max(2, navigator.hardwareConcurrency || 2));
+    const source = URL.createObjectURL(new Blob([js], {type: 'text/javascript'}));
+    const boot = URL.createObjectURL(new Blob([
+      'self.onmessage = function(e) {\n' +
+      '  self.onmessage = null;\n' +
+      '  self.Module = {wasmBinary: e.data.wasm};\n' +
+      '  importScripts(e.data.source);\n' +
+      '};\n'], {type: 'text/javascript'}));
     let file = null;
     let started = false;
     const place = function() {
@@ -174,11 +183,12 @@
     };
     const painted = [];
     for (let band = 0; band < bands; ++band) {
-      const worker = new Worker(script, {name: band + '/' + bands});
+      const worker = new Worker(boot, {name: band + '/' + bands});
       painted.push(new Promise(function(done, failed) {
         worker.onmessage = function(event) { worker.terminate(); done(event.data); };
         worker.onerror = function() { worker.terminate(); failed(); };
       }));
+      worker.postMessage({wasm: wasm, source: source});
     }
     (Module.preRun = Module.preRun || []).push(function() { started = true; place(); });
     (Module.balantorPainting = Module.balantorPainting || {})[name] = Promise.all(painted).then(
@@ -186,7 +196,20 @@
         file = new Uint8Array(parts[0].size);
         parts.forEach(function(part) { file.set(part.bytes, part.at); });
         place();
-      }, function() {});
+      }, function() {}).then(function() {
+        URL.revokeObjectURL(source);
+        URL.revokeObjectURL(boot);
+      });
+  }
+
+  // The painter starts once, as soon as its two files are in. The build leaves it out of a page
+  // that is to have no ground.
+  const painter = SIZES['ground.js'] ? ['ground.js', 'ground.wasm'] : [];
+  let painting = false;
+  function startPainting() {
+    if (painting || !painter.every(function(f) { return files[f]; })) return;
+    painting = true;
+    if (painter.length) paint(files['ground.js'], files['ground.wasm'], 'models/Razedud.bmp');
   }
 
   // What arrives is kept, so that trying again fetches only what failed.
@@ -200,10 +223,12 @@
   async function load() {
     try {
       checkWebGL();
-      const both = await Promise.allSettled([fetchOnce('models.data'),
-                                             fetchOnce('balantor.wasm')]);
-      const failed = both.find(function(result) { return result.status === 'rejected'; });
+      const painterIn = Promise.all(painter.map(fetchOnce)).then(startPainting);
+      const all = await Promise.allSettled([painterIn, fetchOnce('models.data'),
+                                            fetchOnce('balantor.wasm')]);
+      const failed = all.find(function(result) { return result.status === 'rejected'; });
       if (failed) throw failed.reason;
+      startPainting();
       Module.getPreloadedPackage = function() { return files['models.data'].buffer; };
       Module.wasmBinary = files['balantor.wasm'];
       text.textContent = 'Starting the simulator…';
@@ -235,7 +260,5 @@
     return;
   }
   keepOffline();
-  // The build leaves the painter out of a page that is to have no ground.
-  if (SIZES['ground.js']) paint('ground.js', 'models/Razedud.bmp');
   load();
 })();
