@@ -9,6 +9,14 @@
 // GL_NORMALIZE is on, so a scaled model is lit as brightly as on the desktop. Fog is worked out
 // per fragment from the eye distance along z, as Mesa does.
 //
+// Immediate mode sends its vertices anew for every draw of every frame, and WebGL stalls on a
+// buffer refilled while a draw still reads it. So each draw's place in the frame has a buffer of
+// its own, refilled only when its vertices change, and uniforms are sent only when they change.
+//
+// A lost context (the browser's GPU reset) turns every call into nothing and makes nothing; the
+// layer then makes no programs and draws nothing, until window.cpp starts it again in the
+// context given back.
+//
 // Differs from OpenGL 1.1:
 // - Display lists hold glBitmap calls only; other calls made while a list is compiled run at once.
 //   glCallLists takes unsigned bytes.
