@@ -276,6 +276,9 @@ HGLRC wglCreateContext(HDC dc) {
         // Kept after it is shown, so that a held frame can be read back as it was drawn.
         attributes.preserveDrawingBuffer = EM_TRUE;
         attributes.majorVersion = 1;
+        // The layer draws with WebGL 1 alone; switching on Emscripten's default extensions costs
+        // the first frame a quarter of a second on a busy machine.
+        attributes.enableExtensionsByDefault = EM_FALSE;
         g_webgl = emscripten_webgl_create_context("#canvas", &attributes);
         if (g_webgl <= 0) {
             g_webgl = 0;
