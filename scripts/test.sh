@@ -69,7 +69,7 @@ if scripts/build-web.sh --out "$pages/page" >/dev/null &&
     scripts/build-web.sh --out "$pages/no-wheel" --without models/hjul.ASE >/dev/null &&
     (cd tests/web && npm ci --no-audit --no-fund >/dev/null); then
     BALANTOR_WEB_PAGES=$PWD/$pages node --test tests/web/page.test.mjs \
-        tests/web/pictures.test.mjs || status=1
+        tests/web/pictures.test.mjs tests/web/context.test.mjs || status=1
 else
     status=1
 fi

@@ -100,13 +100,20 @@ try {
         await server.close();
 }
 const m = (key, field) => median(results[key].map(r => r[field]));
+// The median of each run's own ratio: a machine whose load changes from run to run shifts both
+// pages of a run alike.
+const ratio = (a, b, field) =>
+    median(results[a].map((r, i) => r[field] / results[b][i][field])).toFixed(2);
 console.log(`first frame, warm browser: ${ms(m('warm', 'first'))} against the triangle's ` +
             `${ms(m('warmTriangle', 'first'))}: ${(m('warm', 'first') / m('warmTriangle', 'first')).toFixed(2)} ` +
-            `times (medians; context asked at ${ms(m('warm', 'asked'))}, got at ` +
+            `times (median of the runs' ratios ${ratio('warm', 'warmTriangle', 'first')}; ` +
+            `context asked at ${ms(m('warm', 'asked'))}, got at ` +
             `${ms(m('warm', 'got'))}, files in by ${ms(m('warm', 'files'))})`);
 console.log(`first frame, cold browser: ${ms(m('cold', 'first'))} against the triangle's ` +
-            `${ms(m('coldTriangle', 'first'))} (its context got at ` +
+            `${ms(m('coldTriangle', 'first'))} (median of the runs' ratios ` +
+            `${ratio('cold', 'coldTriangle', 'first')}; its context got at ` +
             `${ms(m('coldTriangle', 'got'))}, asked at ${ms(m('coldTriangle', 'asked'))})`);
 console.log(`frames per second of the triangle page: ${m('coldTriangle', 'fps').toFixed(1)}`);
 console.log(`frames per second at rest: ${m('fps', 'fps').toFixed(1)} against ` +
-            `${m('fpsAgainst', 'fps').toFixed(1)}: ${(m('fps', 'fps') / m('fpsAgainst', 'fps')).toFixed(2)} times`);
+            `${m('fpsAgainst', 'fps').toFixed(1)}: ${(m('fps', 'fps') / m('fpsAgainst', 'fps')).toFixed(2)} times ` +
+            `(median of the runs' ratios ${ratio('fps', 'fpsAgainst', 'fps')})`);
