@@ -1,44 +1,119 @@
-// The web page's figures in headless Chromium: the time from navigation to the first drawn
-// frame, and the frames per second at rest. Usage: node scripts/webbench.mjs DIR RUNS SECONDS
-import {launch, open, serve} from '../tests/web/lib.mjs';
+// The web page's figures in headless Chromium, each run in a fresh browser and the pages taken in
+// turn, so that a busy machine slows all of them alike:
+// - first frame: from navigation to the first frame shown, of the page against the one-triangle
+//   page (tools/webtriangle), navigated a few seconds after the browser started (warm) and at once
+//   (cold: a browser's first WebGL context costs it a second or two, whatever the page does);
+//   with when the page asked for its context, got it, and had all its files;
+// - frames per second at rest, unthrottled, of the page against another build of it, and of the
+//   triangle page: what the browser's drawing and compositing of a frame cost at the least.
+// Usage: node scripts/webbench.mjs PAGE AGAINST TRIANGLE RUNS SECONDS
+import {setTimeout as sleep} from 'node:timers/promises';
+import {launch, serve} from '../tests/web/lib.mjs';
 
-const [dir, runs = 5, seconds = 5] = process.argv.slice(2);
-const median = values => values.sort((a, b) => a - b)[Math.floor(values.length / 2)];
-const server = await serve(dir);
-const firsts = [];
-const rates = [];
+const [pageDir, againstDir, triangleDir, runs = 7, seconds = 5] = process.argv.slice(2);
+const WARM_SECONDS = 3;
+const median = values => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
+
+// Runs in each page before its scripts: notes when a WebGL context was asked for and given, and
+// when the simulator's frames are shown (the triangle page counts its own).
+function hook() {
+    window.__bench = {asked: 0, got: 0, first: 0, frames: 0};
+    const getContext = HTMLCanvasElement.prototype.getContext;
+    HTMLCanvasElement.prototype.getContext = function(...args) {
+        const asked = performance.now();
+        const context = getContext.apply(this, args);
+        if (!window.__bench.asked)
+            [window.__bench.asked, window.__bench.got] = [asked, performance.now()];
+        return context;
+    };
+    let hooks;
+    Object.defineProperty(window, 'balantor', {
+        configurable: true,
+        get: () => hooks,
+        set: value => {
+            hooks = value;
+            if (value)
+                value.onFrame = frame => {
+                    if (frame === 1)
+                        window.__bench.first = performance.now();
+                    window.__bench.frames = frame;
+                };
+        },
+    });
+}
+
+const figures = () => {
+    const b = window.__bench;
+    const t = window.triangle;
+    return {asked: b.asked, got: b.got, first: t ? t.first : b.first,
+            frames: t ? t.frames : b.frames, now: performance.now(),
+            files: Math.max(0, ...performance.getEntriesByType('resource').map(r => r.responseEnd))};
+};
+
+async function visit(url, {delay = 0, rate = false} = {}) {
+    const browser = await launch();
+    try {
+        const page = await browser.newPage();
+        await page.setViewport({width: 800, height: 600});
+        await page.evaluateOnNewDocument(hook);
+        if (delay)
+            await sleep(delay * 1000);
+        await page.goto(url);
+        const timeout = 120000;
+        await page.waitForFunction(() => (window.triangle || window.__bench).frames >= 1, {timeout});
+        const start = await page.evaluate(figures);
+        if (!rate)
+            return start;
+        await page.waitForFunction(() => (window.triangle || window.__bench).frames >= 60, {timeout});
+        const a = await page.evaluate(figures);
+        await sleep(seconds * 1000);
+        const b = await page.evaluate(figures);
+        return {...start, fps: (b.frames - a.frames) * 1000 / (b.now - a.now)};
+    } finally {
+        await browser.close();
+    }
+}
+
+const servers = {};
+for (const [name, dir] of [['page', pageDir], ['against', againstDir], ['triangle', triangleDir]])
+    servers[name] = await serve(dir);
+const ms = value => `${value.toFixed(0)} ms`;
+const results = {warm: [], warmTriangle: [], cold: [], coldTriangle: [], fps: [], fpsAgainst: []};
 try {
-    // A fresh browser for each run, so that nothing of the page is cached or compiled yet.
-    for (let run = 0; run < Number(runs); ++run) {
-        const browser = await launch();
-        try {
-            const ride = await open(browser, server.url);
-            await ride.until(1);
-            // When the page's files had all arrived, to tell loading from starting.
-            const [first, loaded] = await ride.page.evaluate(() => [
-                performance.now(),
-                Math.max(...performance.getEntriesByType('resource').map(r => r.responseEnd)),
-            ]);
-            firsts.push(first);
-            await ride.until(60);
-            // At rest, the program let run free for a while.
-            const rate = await ride.page.evaluate(async seconds => {
-                const start = [window.balantor.frames, performance.now()];
-                window.__stopAt = -1;
-                window.__goOn();
-                await new Promise(done => setTimeout(done, seconds * 1000));
-                return (window.balantor.frames - start[0]) * 1000 / (performance.now() - start[1]);
-            }, Number(seconds));
-            rates.push(rate);
-            console.log(`run ${run + 1}: first frame ${first.toFixed(0)} ms (files in by ` +
-                        `${loaded.toFixed(0)} ms), ` +
-                        `${rate.toFixed(1)} frames per second at rest`);
-        } finally {
-            await browser.close();
-        }
+    for (let run = 1; run <= Number(runs); ++run) {
+        const warm = await visit(servers.page.url, {delay: WARM_SECONDS});
+        const warmTriangle = await visit(servers.triangle.url, {delay: WARM_SECONDS});
+        const cold = await visit(servers.page.url);
+        const coldTriangle = await visit(servers.triangle.url, {rate: true});
+        const fps = await visit(servers.page.url, {rate: true});
+        const fpsAgainst = await visit(servers.against.url, {rate: true});
+        Object.entries({warm, warmTriangle, cold, coldTriangle, fps, fpsAgainst})
+            .forEach(([key, value]) => results[key].push(value));
+        console.log(`run ${run}: first frame ${ms(warm.first)} (context asked ${ms(warm.asked)}, ` +
+                    `got ${ms(warm.got)}, files in ${ms(warm.files)}) against the triangle's ` +
+                    `${ms(warmTriangle.first)}; cold ${ms(cold.first)} (context got ` +
+                    `${ms(cold.got)}) against ${ms(coldTriangle.first)}; ` +
+                    `${fps.fps.toFixed(1)} against ${fpsAgainst.fps.toFixed(1)} frames per second`);
     }
 } finally {
-    await server.close();
+    for (const server of Object.values(servers))
+        await server.close();
 }
-console.log(`first frame: median ${median(firsts).toFixed(0)} ms`);
-console.log(`page fps: ${median(rates).toFixed(1)}`);
+const m = (key, field) => median(results[key].map(r => r[field]));
+// The median of each run's own ratio: a machine whose load changes from run to run shifts both
+// pages of a run alike.
+const ratio = (a, b, field) =>
+    median(results[a].map((r, i) => r[field] / results[b][i][field])).toFixed(2);
+console.log(`first frame, warm browser: ${ms(m('warm', 'first'))} against the triangle's ` +
+            `${ms(m('warmTriangle', 'first'))}: ${(m('warm', 'first') / m('warmTriangle', 'first')).toFixed(2)} ` +
+            `times (median of the runs' ratios ${ratio('warm', 'warmTriangle', 'first')}; ` +
+            `context asked at ${ms(m('warm', 'asked'))}, got at ` +
+            `${ms(m('warm', 'got'))}, files in by ${ms(m('warm', 'files'))})`);
+console.log(`first frame, cold browser: ${ms(m('cold', 'first'))} against the triangle's ` +
+            `${ms(m('coldTriangle', 'first'))} (median of the runs' ratios ` +
+            `${ratio('cold', 'coldTriangle', 'first')}; its context got at ` +
+            `${ms(m('coldTriangle', 'got'))}, asked at ${ms(m('coldTriangle', 'asked'))})`);
+console.log(`frames per second of the triangle page: ${m('coldTriangle', 'fps').toFixed(1)}`);
+console.log(`frames per second at rest: ${m('fps', 'fps').toFixed(1)} against ` +
+            `${m('fpsAgainst', 'fps').toFixed(1)}: ${(m('fps', 'fps') / m('fpsAgainst', 'fps')).toFixed(2)} times ` +
+            `(median of the runs' ratios ${ratio('fps', 'fpsAgainst', 'fps')})`);

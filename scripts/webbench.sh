@@ -1,44 +1,69 @@
 #!/usr/bin/env bash
-# Figures of the web page (a benchmark, not a test): its size as served and gzip-compressed, the
-# time from navigation to its first drawn frame in headless Chromium, and its frames per second
-# at rest against the Linux build's, both drawn on the CPU (SwiftShader in Chromium, llvmpipe
-# under Xvfb). Chromium's frames are not held to a 60 Hz display here, as the Linux build's are
-# not. Usage: scripts/webbench.sh [runs] [seconds]  (5 runs of 5 s by default)
+# Figures of the web page (a benchmark, not a test), in headless Chromium drawing on the CPU
+# (SwiftShader), each run in a fresh browser, the pages taken in turn; medians of RUNS runs:
+# - its weight as served, per file and in all, and compressed with gzip and brotli;
+# - the time from navigation to its first frame shown, against a page that only makes a WebGL 1
+#   context and draws one triangle (tools/webtriangle), in a browser started a few seconds before
+#   and in one just started (whose first WebGL context costs it a second or two);
+# - its frames per second at rest, not held to a display's rate, against the page built from
+#   another commit, and the triangle page's (what the browser's own drawing and compositing cost).
+# Usage: scripts/webbench.sh [--runs N] [--seconds S] [--against COMMIT | --against-dir DIR]
+#   --against COMMIT   the page to measure against, built from that commit with its own
+#                      scripts/build-web.sh in a temporary work tree, and kept in
+#                      build-webbench/COMMIT for the next call (default: the merge base of HEAD
+#                      and main, or HEAD^ where that is HEAD itself)
+#   --against-dir DIR  a page already built (e.g. a kept copy of dist/web)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-runs=${1:-5}
-seconds=${2:-5}
+runs=7
+seconds=5
+against=
+against_dir=
+while [ $# -gt 0 ]; do
+    case $1 in
+    --runs) runs=$2; shift 2 ;;
+    --seconds) seconds=$2; shift 2 ;;
+    --against) against=$2; shift 2 ;;
+    --against-dir) against_dir=$2; shift 2 ;;
+    *) echo "usage: scripts/webbench.sh [--runs N] [--seconds S]" \
+            "[--against COMMIT | --against-dir DIR]" >&2; exit 2 ;;
+    esac
+done
 scripts/deps.sh test
 scripts/build-web.sh >/dev/null
 (cd tests/web && npm ci --no-audit --no-fund >/dev/null)
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$(nproc)" --target framebench >/dev/null
 
-echo "== the page as served (dist/web)"
-total=0
-packed=0
-for file in dist/web/*; do
-    size=$(stat -c %s "$file")
-    gz=$(gzip -9c "$file" | wc -c)
-    printf '%-16s %9d bytes, %9d gzip-compressed\n' "${file##*/}" "$size" "$gz"
-    total=$((total + size))
-    packed=$((packed + gz))
-done
-printf '%-16s %9d bytes, %9d gzip-compressed\n' all "$total" "$packed"
+if [ -z "$against_dir" ]; then
+    if [ -z "$against" ]; then
+        against=$(git merge-base HEAD main)
+        [ "$against" != "$(git rev-parse HEAD)" ] || against=$(git rev-parse HEAD^)
+    fi
+    against=$(git rev-parse --short "$against^{commit}")
+    against_dir=build-webbench/$against
+    if [ ! -f "$against_dir/index.html" ]; then
+        tree=$(mktemp -d)
+        trap 'git worktree remove --force "$tree"' EXIT
+        git worktree add --detach "$tree" "$against" >/dev/null 2>&1
+        mkdir -p "$against_dir"
+        "$tree/scripts/build-web.sh" --out "$PWD/$against_dir" >/dev/null
+    fi
+fi
 
-echo "== first frame and frames per second in headless Chromium, $runs runs"
-figures=$(node scripts/webbench.mjs dist/web "$runs" "$seconds")
-echo "$figures"
-page=$(awk '/^page fps:/ { print $3 }' <<<"$figures")
+echo "== the page as served (dist/web), in bytes"
+node -e '
+const fs = require("fs"), zlib = require("zlib"), path = require("path");
+const dir = process.argv[1];
+const all = [0, 0, 0];
+const row = (name, sizes) => console.log(name.padEnd(16) + sizes.map(n => String(n).padStart(10)).join(""));
+row("", ["raw", "gzip -9", "brotli"].map(s => s.padStart(10)));
+for (const name of fs.readdirSync(dir).sort()) {
+    const data = fs.readFileSync(path.join(dir, name));
+    const sizes = [data.length, zlib.gzipSync(data, {level: 9}).length,
+                   zlib.brotliCompressSync(data, {params: {[zlib.constants.BROTLI_PARAM_QUALITY]: 11}}).length];
+    sizes.forEach((n, i) => (all[i] += n));
+    row(name, sizes);
+}
+row("all", all);' dist/web
 
-echo "== frames per second of the Linux build at rest, $runs runs"
-source scripts/xvfb.sh
-trap xvfb_stop EXIT
-xvfb_start 1024x768x24
-rates=()
-for _ in $(seq "$runs"); do
-    rates+=("$(build/tools/framebench 300 | awk '/^fps:/ { print $2 }')")
-done
-linux=$(printf '%s\n' "${rates[@]}" | sort -g | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }')
-echo "Linux fps: ${rates[*]}, median $linux"
-awk -v p="$page" -v l="$linux" 'BEGIN { printf "page against Linux: %.2f\n", p / l }'
+echo "== first frame and frames per second, $runs runs (against $against_dir)"
+node scripts/webbench.mjs dist/web "$against_dir" tools/webtriangle "$runs" "$seconds"

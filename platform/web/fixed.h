@@ -24,6 +24,11 @@ struct Bitmap {
 // OpenGL 1.1's initial state; forgets the context's objects when it goes.
 void startFixedFunction();
 void stopFixedFunction();
+// The context was lost and has come back empty, as a new one: what the layer knew of its objects
+// is forgotten, and the layer set up in it again.
+void restartFixedFunction();
+// A frame has been shown: the next draw is the first of a new frame.
+void frameShown();
 
 // The unpack alignment that glPixelStorei last set, as glBitmap reads its rows.
 int unpackAlignment();

@@ -9,6 +9,14 @@
 // GL_NORMALIZE is on, so a scaled model is lit as brightly as on the desktop. Fog is worked out
 // per fragment from the eye distance along z, as Mesa does.
 //
+// Immediate mode sends its vertices anew for every draw of every frame, and WebGL stalls on a
+// buffer refilled while a draw still reads it. So each draw's place in the frame has a buffer of
+// its own, refilled only when its vertices change, and uniforms are sent only when they change.
+//
+// A lost context (the browser's GPU reset) turns every call into nothing and makes nothing; the
+// layer then makes no programs and draws nothing, until window.cpp starts it again in the
+// context given back.
+//
 // Differs from OpenGL 1.1:
 // - Display lists hold glBitmap calls only; other calls made while a list is compiled run at once.
 //   glCallLists takes unsigned bytes.
@@ -22,6 +30,7 @@
 #include "mipmap.h"
 
 #include <GL/glu.h>
+#include <emscripten/html5.h>
 #include <webgl/webgl1.h>
 
 #include <algorithm>
@@ -88,11 +97,28 @@ struct State {
     std::vector<GLuint> listBaseStack;
 };
 
+// A uniform's location and the value it was last given.
+struct Uniform {
+    GLint location = -1;
+    std::vector<float> value;
+};
+
+// A buffer for the draw that comes at its place in the frame, with the vertices it holds. Most
+// draws send the same vertices frame after frame (the models in their own coordinates, the
+// ground, the glyphs of the overlay), and sending them again costs more than the rest of a frame.
+struct VertexSlot {
+    GLuint buffer = 0;
+    std::vector<float> vertices;
+};
+
+// The layer's own objects in the WebGL context, and what it knows of their contents.
 struct Programs {
     GLuint scene = 0;
     GLuint bitmap = 0;
-    GLuint buffer = 0;
     GLuint white = 0; // bound while a draw is untextured, so the sampler always has a texture
+    std::map<std::pair<GLuint, const char*>, Uniform> uniforms;
+    std::vector<VertexSlot> slots;
+    std::size_t nextSlot = 0; // the slot of the frame's next draw
 };
 
 State* g_state = nullptr;
@@ -228,26 +254,72 @@ GLuint link(const char* vertex, const char* fragment) {
     return program;
 }
 
-// Looked up once per place that asks: every draw sets some twenty uniforms, and asking WebGL
-// each time costs more than the draw. The names are literals, so their address tells them apart.
-GLint uniform(GLuint program, const char* name) {
-    static std::map<std::pair<GLuint, const char*>, GLint> known;
-    auto it = known.find({program, name});
-    if (it == known.end())
-        it = known
-                 .emplace(std::make_pair(program, name),
-                          emscripten_glGetUniformLocation(program, name))
-                 .first;
-    return it->second;
+enum UniformKind { kInt, kFloat, kVec3, kVec4, kMat3, kMat4 };
+
+// Sets a uniform of the program in use, unless it holds that value already: every draw sets some
+// twenty of them, and most stay the same all frame. Locations are looked up once per place that
+// asks; the names are literals, so their address tells them apart.
+void setUniform(GLuint program, const char* name, UniformKind kind, GLsizei count,
+                const float* values) {
+    auto it = g_gpu.uniforms.find({program, name});
+    if (it == g_gpu.uniforms.end()) {
+        it = g_gpu.uniforms.emplace(std::make_pair(program, name), Uniform()).first;
+        it->second.location = emscripten_glGetUniformLocation(program, name);
+    }
+    Uniform& u = it->second;
+    const int sizes[] = {1, 1, 3, 4, 9, 16};
+    const std::size_t n = static_cast<std::size_t>(sizes[kind]) * count;
+    if (u.value.size() == n && std::equal(values, values + n, u.value.begin()))
+        return;
+    u.value.assign(values, values + n);
+    switch (kind) {
+    case kInt:
+        emscripten_glUniform1i(u.location, static_cast<GLint>(values[0]));
+        break;
+    case kFloat:
+        emscripten_glUniform1fv(u.location, count, values);
+        break;
+    case kVec3:
+        emscripten_glUniform3fv(u.location, count, values);
+        break;
+    case kVec4:
+        emscripten_glUniform4fv(u.location, count, values);
+        break;
+    case kMat3:
+        emscripten_glUniformMatrix3fv(u.location, count, GL_FALSE, values);
+        break;
+    case kMat4:
+        emscripten_glUniformMatrix4fv(u.location, count, GL_FALSE, values);
+        break;
+    }
 }
 
-void bindVertexLayout() {
-    emscripten_glBindBuffer(GL_ARRAY_BUFFER, g_gpu.buffer);
+void setUniform(GLuint program, const char* name, float value) {
+    setUniform(program, name, kFloat, 1, &value);
+}
+
+void setUniformInt(GLuint program, const char* name, int value) {
+    const float v = static_cast<float>(value);
+    setUniform(program, name, kInt, 1, &v);
+}
+
+// Binds the buffer of the frame's next draw, holding these vertices, in the one vertex layout.
+void bindVertices(const std::vector<float>& vertices) {
+    if (g_gpu.nextSlot == g_gpu.slots.size()) {
+        g_gpu.slots.emplace_back();
+        emscripten_glGenBuffers(1, &g_gpu.slots.back().buffer);
+    }
+    VertexSlot& slot = g_gpu.slots[g_gpu.nextSlot++];
+    emscripten_glBindBuffer(GL_ARRAY_BUFFER, slot.buffer);
+    if (slot.vertices != vertices) {
+        slot.vertices = vertices;
+        emscripten_glBufferData(GL_ARRAY_BUFFER, vertices.size() * sizeof(float), vertices.data(),
+                                GL_STATIC_DRAW);
+    }
     const GLsizei stride = kFloatsPerVertex * sizeof(float);
     const int sizes[4] = {3, 3, 4, 2};
     std::size_t offset = 0;
     for (GLuint a = 0; a < 4; ++a) {
-        emscripten_glEnableVertexAttribArray(a);
         emscripten_glVertexAttribPointer(a, sizes[a], GL_FLOAT, GL_FALSE, stride,
                                          reinterpret_cast<const void*>(offset));
         offset += sizes[a] * sizeof(float);
@@ -258,13 +330,13 @@ void setSceneUniforms() {
     State& s = state();
     const GLuint p = g_gpu.scene;
     emscripten_glUseProgram(p);
-    emscripten_glUniformMatrix4fv(uniform(p, "u_modelview"), 1, GL_FALSE, s.modelview.back().m);
-    emscripten_glUniformMatrix4fv(uniform(p, "u_projection"), 1, GL_FALSE, s.projection.back().m);
+    setUniform(p, "u_modelview", kMat4, 1, s.modelview.back().m);
+    setUniform(p, "u_projection", kMat4, 1, s.projection.back().m);
     float nm[9];
     normalMatrix(s.modelview.back(), nm);
-    emscripten_glUniformMatrix3fv(uniform(p, "u_normalMatrix"), 1, GL_FALSE, nm);
-    emscripten_glUniform1i(uniform(p, "u_lighting"), s.lighting);
-    emscripten_glUniform1i(uniform(p, "u_normalize"), s.normalize);
+    setUniform(p, "u_normalMatrix", kMat3, 1, nm);
+    setUniformInt(p, "u_lighting", s.lighting);
+    setUniformInt(p, "u_normalize", s.normalize);
     float on[kLights], position[kLights * 4], ambient[kLights * 3], diffuse[kLights * 3];
     for (int i = 0; i < kLights; ++i) {
         on[i] = s.lights[i].enabled ? 1.0f : 0.0f;
@@ -272,32 +344,28 @@ void setSceneUniforms() {
         std::copy_n(s.lights[i].ambient, 3, ambient + i * 3);
         std::copy_n(s.lights[i].diffuse, 3, diffuse + i * 3);
     }
-    emscripten_glUniform1fv(uniform(p, "u_lightOn"), kLights, on);
-    emscripten_glUniform4fv(uniform(p, "u_lightPosition"), kLights, position);
-    emscripten_glUniform3fv(uniform(p, "u_lightAmbient"), kLights, ambient);
-    emscripten_glUniform3fv(uniform(p, "u_lightDiffuse"), kLights, diffuse);
-    emscripten_glUniform1i(uniform(p, "u_texture"), 0);
-    emscripten_glUniform1i(uniform(p, "u_fog"), s.fog);
-    emscripten_glUniform1i(uniform(p, "u_fogMode"), s.fogMode == GL_EXP    ? 0
-                                                    : s.fogMode == GL_EXP2 ? 1
-                                                                           : 2);
-    emscripten_glUniform1f(uniform(p, "u_fogDensity"), s.fogDensity);
-    emscripten_glUniform1f(uniform(p, "u_fogStart"), s.fogStart);
-    emscripten_glUniform1f(uniform(p, "u_fogEnd"), s.fogEnd);
-    emscripten_glUniform4fv(uniform(p, "u_fogColor"), 1, s.fogColor);
+    setUniform(p, "u_lightOn", kFloat, kLights, on);
+    setUniform(p, "u_lightPosition", kVec4, kLights, position);
+    setUniform(p, "u_lightAmbient", kVec3, kLights, ambient);
+    setUniform(p, "u_lightDiffuse", kVec3, kLights, diffuse);
+    setUniformInt(p, "u_texture", 0);
+    setUniformInt(p, "u_fog", s.fog);
+    setUniformInt(p, "u_fogMode", s.fogMode == GL_EXP ? 0 : s.fogMode == GL_EXP2 ? 1 : 2);
+    setUniform(p, "u_fogDensity", s.fogDensity);
+    setUniform(p, "u_fogStart", s.fogStart);
+    setUniform(p, "u_fogEnd", s.fogEnd);
+    setUniform(p, "u_fogColor", kVec4, 1, s.fogColor);
 }
 
 void drawVertices(GLenum mode, const std::vector<float>& vertices) {
-    if (vertices.empty() || !g_state)
+    if (vertices.empty() || !g_state || !g_gpu.scene)
         return;
     State& s = state();
     setSceneUniforms();
     const bool textured = s.texturing && s.withImage.count(s.boundTexture) != 0;
     if (!textured)
         emscripten_glBindTexture(GL_TEXTURE_2D, g_gpu.white);
-    bindVertexLayout();
-    emscripten_glBufferData(GL_ARRAY_BUFFER, vertices.size() * sizeof(float), vertices.data(),
-                            GL_STREAM_DRAW);
+    bindVertices(vertices);
     emscripten_glDrawArrays(mode, 0, static_cast<GLsizei>(vertices.size() / kFloatsPerVertex));
     if (!textured)
         emscripten_glBindTexture(GL_TEXTURE_2D, s.boundTexture);
@@ -356,7 +424,7 @@ void drawBitmap(const Bitmap& bitmap, GLuint texture) {
     State& s = state();
     if (!s.rasterValid)
         return;
-    if (bitmap.width > 0 && bitmap.rows > 0) {
+    if (bitmap.width > 0 && bitmap.rows > 0 && g_gpu.bitmap) {
         GLint viewport[4];
         emscripten_glGetIntegerv(GL_VIEWPORT, viewport);
         const float x0 = std::floor(s.raster[0] - bitmap.xorig + 0.0001f) - viewport[0];
@@ -375,18 +443,16 @@ void drawBitmap(const Bitmap& bitmap, GLuint texture) {
         }
         const GLuint p = g_gpu.bitmap;
         emscripten_glUseProgram(p);
-        emscripten_glUniform1f(uniform(p, "u_depth"), s.raster[2] * 2 - 1);
-        emscripten_glUniform4fv(uniform(p, "u_color"), 1, s.rasterColor);
-        emscripten_glUniform1i(uniform(p, "u_texture"), 0);
-        emscripten_glUniform1i(uniform(p, "u_bits"), 1);
+        setUniform(p, "u_depth", s.raster[2] * 2 - 1);
+        setUniform(p, "u_color", kVec4, 1, s.rasterColor);
+        setUniformInt(p, "u_texture", 0);
+        setUniformInt(p, "u_bits", 1);
         const bool textured = s.texturing && s.withImage.count(s.boundTexture) != 0;
         if (!textured)
             emscripten_glBindTexture(GL_TEXTURE_2D, g_gpu.white);
         emscripten_glActiveTexture(GL_TEXTURE1);
         emscripten_glBindTexture(GL_TEXTURE_2D, texture);
-        bindVertexLayout();
-        emscripten_glBufferData(GL_ARRAY_BUFFER, quad.size() * sizeof(float), quad.data(),
-                                GL_STREAM_DRAW);
+        bindVertices(quad);
         emscripten_glDrawArrays(GL_TRIANGLES, 0, 6);
         emscripten_glBindTexture(GL_TEXTURE_2D, 0);
         emscripten_glActiveTexture(GL_TEXTURE0);
@@ -418,13 +484,16 @@ void deleteListTextures(State::List& list) {
 
 } // namespace
 
+// On a lost context nothing is made, and nothing is drawn, until it comes back and the layer is
+// started again (restartFixedFunction).
 void startFixedFunction() {
     stopFixedFunction();
     g_state = new State;
-    if (!g_gpu.scene) {
+    if (!g_gpu.scene && !emscripten_is_webgl_context_lost(emscripten_webgl_get_current_context())) {
         g_gpu.scene = link(kSceneVertex, kSceneFragment);
         g_gpu.bitmap = link(kBitmapVertex, kBitmapFragment);
-        emscripten_glGenBuffers(1, &g_gpu.buffer);
+        for (GLuint a = 0; a < 4; ++a)
+            emscripten_glEnableVertexAttribArray(a);
         emscripten_glGenTextures(1, &g_gpu.white);
         emscripten_glBindTexture(GL_TEXTURE_2D, g_gpu.white);
         const unsigned char white[4] = {255, 255, 255, 255};
@@ -457,6 +526,17 @@ void stopFixedFunction() {
     emscripten_glClearDepthf(1);
     emscripten_glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     emscripten_glBindTexture(GL_TEXTURE_2D, 0);
+}
+
+void restartFixedFunction() {
+    delete g_state;
+    g_state = nullptr;
+    g_gpu = Programs();
+    startFixedFunction();
+}
+
+void frameShown() {
+    g_gpu.nextSlot = 0;
 }
 
 int unpackAlignment() {
@@ -887,11 +967,8 @@ extern "C" GLint gluBuild2DMipmaps(GLenum target, GLint, GLsizei width, GLsizei 
 
     GLint largest = 0;
     emscripten_glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
-    int w = nearestPower(width), h = nearestPower(height);
-    while (w > largest || h > largest) {
-        w = std::max(1, w / 2);
-        h = std::max(1, h / 2);
-    }
+    int w, h;
+    baseLevel(width, height, largest, w, h);
     if (w != width || h != height)
         image = scaleImage(image, w, h);
     emscripten_glPixelStorei(GL_UNPACK_ALIGNMENT, 1);

@@ -12,14 +12,59 @@ mergeInto(LibraryManager.library, {
     }
   },
 
+  // The page's WebGL context, asked for as soon as this script runs: a browser's first context
+  // may take it a second or two, which then passes while the files still arrive. The program's
+  // wglCreateContext later gets this same context, so the attributes are the ones it asks for
+  // (window.cpp). The browser may take the context away and give it back empty; the program
+  // then waits (whenBack) and sets up again.
+  $balantorGraphics__postset: 'balantorGraphics.start();',
+  $balantorGraphics: {
+    gl: null,
+    lost: false, // lost since the program last asked
+    back: null,  // wakes the program waiting for the context
+    start: function() {
+      const canvas = Module.canvas || document.getElementById('canvas');
+      balantorGraphics.gl = canvas.getContext('webgl', {
+        alpha: false, depth: true, stencil: false, antialias: false,
+        preserveDrawingBuffer: true,
+      });
+      // Cancelled, so that the browser gives the context back when it can.
+      canvas.addEventListener('webglcontextlost', function(event) {
+        event.preventDefault();
+        balantorGraphics.lost = true;
+        window.balantorPage.graphicsLost(true);
+      });
+      canvas.addEventListener('webglcontextrestored', function() {
+        window.balantorPage.graphicsLost(false);
+        const back = balantorGraphics.back;
+        balantorGraphics.back = null;
+        if (back) back();
+      });
+    },
+    // Resolves once the context is there: 1 when it was lost meanwhile, and is empty.
+    whenBack: function() {
+      const g = balantorGraphics;
+      if (!g.gl || !g.gl.isContextLost()) {
+        const lost = g.lost;
+        g.lost = false;
+        return Promise.resolve(lost ? 1 : 0);
+      }
+      g.lost = true;
+      return new Promise(function(resolve) { g.back = resolve; }).then(g.whenBack);
+    },
+  },
+
   // Waits until the frame drawn so far has been shown: the next animation frame, then a task
-  // after its rendering. The page counts the frame and may hold the program there.
-  balantor_present__deps: ['$balantorResume'],
+  // after its rendering. The page counts the frame and may hold the program there. 1 when the
+  // context was lost meanwhile: it has come back empty.
+  balantor_present__deps: ['$balantorResume', '$balantorGraphics'],
   balantor_present: function() {
     return Asyncify.handleSleep(function(wakeUp) {
       requestAnimationFrame(function() {
         setTimeout(function() {
-          const go = function() { balantorResume(wakeUp); };
+          const go = function() {
+            balantorGraphics.whenBack().then(function(lost) { balantorResume(wakeUp, lost); });
+          };
           Promise.resolve(window.balantorPage.presented()).then(go, go);
         }, 0);
       });

@@ -17,6 +17,15 @@ int nearestPower(int side) {
     return side == 3 ? power * 4 : side == 2 ? power * 2 : power;
 }
 
+void baseLevel(int width, int height, int largest, int& levelWidth, int& levelHeight) {
+    levelWidth = nearestPower(width);
+    levelHeight = nearestPower(height);
+    while ((levelWidth > largest || levelHeight > largest) && (levelWidth > 1 || levelHeight > 1)) {
+        levelWidth = std::max(1, levelWidth / 2);
+        levelHeight = std::max(1, levelHeight / 2);
+    }
+}
+
 Image scaleImage(const Image& image, int width, int height) {
     Image out{width, height, image.components, {}};
     out.pixels.resize(static_cast<std::size_t>(width) * height * image.components);

@@ -17,6 +17,11 @@ struct Image {
 // least three quarters of it (3 -> 4, 5 -> 4, 6 -> 8, 600 -> 512, 800 -> 1024). 0 for sides < 1.
 int nearestPower(int side);
 
+// The sides of the first mipmap level: the nearest powers of two, both halved until they fit the
+// largest texture side. A lost context tells no largest side (0): then they halve down to 1 x 1,
+// for nothing is uploaded to it anyway.
+void baseLevel(int width, int height, int largest, int& levelWidth, int& levelHeight);
+
 // The image resampled to the size: each new pixel is the mean of the source area it covers.
 Image scaleImage(const Image& image, int width, int height);
 

@@ -17,10 +17,19 @@
 // - One rendering context at a time, on the page's one WebGL context; deleting it deletes what
 //   the program made in it. SwapBuffers returns once the browser has shown the frame, so the
 //   loop runs at the browser's frame rate.
+// - A page's WebGL context can be taken away by the browser (a GPU reset, or too many contexts)
+//   and given back empty. Nothing of the program's set-up survives it: its textures and font
+//   lists were made once, when its context was made, and OpenGL never loses them. So SwapBuffers
+//   waits while the context is lost (the page says why), and when it is back the set-up runs
+//   again as after F1's new window, through the program's own steps that follow a context's
+//   creation (ReSizeGLScene, InitGL) on the fixed-function layer started afresh. The ride's state
+//   is not touched, so the ride goes on where it was. Keys pressed meanwhile wait in the queue.
 // - Every font is the bold monospaced face the build rasterised (glyphs.h), whatever CreateFontA
 //   asks for.
 #include "fixed.h"
 #include "glyphs.h"
+#include "shell/openwindow.h"
+#include "sim/InitGL.h"
 
 #include <windows.h>
 
@@ -32,7 +41,7 @@
 #include <string>
 
 extern "C" {
-void balantor_present();
+int balantor_present();
 int balantor_fullscreen(int on);
 int balantor_message_box(const char* text, const char* caption, unsigned type);
 int balantor_next_key();
@@ -84,6 +93,16 @@ Window* windowOfDC(HDC dc) {
 LRESULT send(UINT message, WPARAM wParam, LPARAM lParam) {
     Window* window = windowOf(toHandle<HWND>(g_window));
     return window ? window->proc(toHandle<HWND>(g_window), message, wParam, lParam) : 0;
+}
+
+// The context came back empty after the browser took it: set up again in it (see above).
+void setUpAgain() {
+    platform::restartFixedFunction();
+    start.ReSizeGLScene(g_windowRecord.width, g_windowRecord.height);
+    if (!start.InitGL()) {
+        MessageBoxA(nullptr, "Initialization Failed.", "ERROR", MB_OK | MB_ICONEXCLAMATION);
+        PostQuitMessage(1);
+    }
 }
 
 void takeKeys() {
@@ -253,9 +272,13 @@ HGLRC wglCreateContext(HDC dc) {
         attributes.depth = EM_TRUE;
         attributes.stencil = EM_FALSE;
         attributes.antialias = EM_FALSE;
+        // As library.js asked for it first, while the page loaded: that context is the one given.
         // Kept after it is shown, so that a held frame can be read back as it was drawn.
         attributes.preserveDrawingBuffer = EM_TRUE;
         attributes.majorVersion = 1;
+        // The layer draws with WebGL 1 alone; switching on Emscripten's default extensions costs
+        // the first frame a quarter of a second on a busy machine.
+        attributes.enableExtensionsByDefault = EM_FALSE;
         g_webgl = emscripten_webgl_create_context("#canvas", &attributes);
         if (g_webgl <= 0) {
             g_webgl = 0;
@@ -290,7 +313,9 @@ BOOL wglDeleteContext(HGLRC context) {
 BOOL SwapBuffers(HDC dc) {
     if (!windowOfDC(dc) || !g_contextCurrent)
         return FALSE;
-    balantor_present();
+    platform::frameShown();
+    if (balantor_present())
+        setUpAgain();
     return TRUE;
 }
 

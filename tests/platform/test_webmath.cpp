@@ -23,6 +23,20 @@ TEST(WebMipmap, SidesRoundToTheNearestPowerAsGluDoes) {
         EXPECT_EQ(platform::nearestPower(side[0]), side[1]) << side[0];
 }
 
+TEST(WebMipmap, TheFirstLevelFitsTheLargestSideEvenOnALostContext) {
+    int w = 0, h = 0;
+    platform::baseLevel(1000, 600, 512, w, h);
+    EXPECT_EQ(w, 512);
+    EXPECT_EQ(h, 256);
+    platform::baseLevel(1024, 1024, 4096, w, h);
+    EXPECT_EQ(w, 1024);
+    EXPECT_EQ(h, 1024);
+    // A lost context answers 0 for the largest side: this must end, not halve for ever.
+    platform::baseLevel(1024, 4, 0, w, h);
+    EXPECT_EQ(w, 1);
+    EXPECT_EQ(h, 1);
+}
+
 TEST(WebMipmap, ScalingAveragesTheAreaEachPixelCovers) {
     // Three pixels over four: the middle two each take parts of two neighbours.
     EXPECT_EQ(platform::scaleImage(row({0, 90, 180}), 4, 1).pixels,

@@ -162,6 +162,12 @@
       canvas.height = height;
     },
 
+    // The browser took the WebGL context away (lost) or gave it back: the note says why the
+    // picture waits.
+    graphicsLost: function(lost) {
+      document.getElementById('graphics').hidden = !lost;
+    },
+
     showCursor: function(show) {
       cursorShown = show;
       updateCursor();
