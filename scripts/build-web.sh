@@ -42,7 +42,8 @@ emcmake cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release \
     -DBALANTOR_GLYPHS="$PWD/$build/glyphs.cpp" >/dev/null
 cmake --build "$build" -j2 --target balantor ground
 cp "$build/balantor.js" "$build/balantor.wasm" platform/web/page/* \
-    packaging/icons/balantor-192.png packaging/icons/balantor-512.png "$out/"
+    packaging/icons/balantor-32.png packaging/icons/balantor-192.png \
+    packaging/icons/balantor-512.png "$out/"
 # The ground is painted in the page rather than packaged, unless the page is to have none.
 if [[ " ${without[*]} " == *" models/Razedud.bmp "* ]]; then
     rm -f "$out/ground.js" "$out/ground.wasm"
