@@ -36,7 +36,7 @@ describe('loading', () => {
                     }).observe(document, {subtree: true, attributes: true,
                                           attributeFilter: ['value']});
                 });
-                await page.emulateNetworkConditions({download: 1.5e6, upload: 1.5e6, latency: 20});
+                await page.emulateNetworkConditions({download: 3e5, upload: 3e5, latency: 20});
             },
         });
         try {
