@@ -2,21 +2,10 @@
 // reset; here through WEBGL_lose_context): it waits and says so, keys and F1 wait with it, and
 // the ride comes back where it was, with its whole picture.
 import assert from 'node:assert/strict';
-import {after, before, test} from 'node:test';
+import {test} from 'node:test';
 import * as web from './lib.mjs';
 
-let browser;
-const servers = {};
-before(async () => {
-    browser = await web.launch();
-    for (const variant of ['page', 'no-wheel'])
-        servers[variant] = await web.serve(web.pageDir(variant));
-});
-after(async () => {
-    await browser?.close();
-    for (const server of Object.values(servers))
-        await server.close();
-});
+const session = web.session(['page', 'no-wheel']);
 
 const lose = ride => ride.page.evaluate(() => {
     window.__loser = document.getElementById('canvas').getContext('webgl')
@@ -30,7 +19,7 @@ const note = (ride, shown) =>
 const frames = ride => ride.page.evaluate(() => window.balantor.frames);
 
 test('lost while riding: the page waits with keys and F1, and the ride comes back', async () => {
-    const ride = await web.open(browser, servers.page.url);
+    const ride = await web.open(session.browser, session.servers.page.url);
     try {
         // The picture test's steps up to its picture "push", Up held from frame 10 to 60.
         for (const [frame, action, key] of [[2, 'down', 'm'], [3, 'up', 'm'], [4, 'down', 'm'],
@@ -77,7 +66,7 @@ test('lost while riding: the page waits with keys and F1, and the ride comes bac
 });
 
 test('lost while the set-up waits on a message box: no hang, and the set-up again', async () => {
-    const ride = await web.open(browser, servers['no-wheel'].url);
+    const ride = await web.open(session.browser, session.servers['no-wheel'].url);
     const answer = async () => {
         await ride.page.waitForSelector('#box[open]', {timeout: web.TIMEOUT});
         await ride.page.click('#box button');

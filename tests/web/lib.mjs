@@ -8,6 +8,7 @@ import {readFile} from 'node:fs/promises';
 import {tmpdir} from 'node:os';
 import {extname, join, normalize} from 'node:path';
 import {fileURLToPath} from 'node:url';
+import {after, before} from 'node:test';
 import puppeteer from 'puppeteer-core';
 
 export const TIMEOUT = Number(process.env.WEB_TIMEOUT ?? 60) * 1000;
@@ -20,6 +21,23 @@ export function pageDir(variant = 'page') {
     if (!root)
         throw new Error('BALANTOR_WEB_PAGES names no folder of built pages');
     return join(root, variant);
+}
+
+// session(VARIANTS): one browser for a file's cases and a server for each built page it names,
+// started before the cases and ended after them (session.browser, session.servers[VARIANT]).
+export function session(variants = ['page']) {
+    const started = {browser: null, servers: {}};
+    before(async () => {
+        started.browser = await launch();
+        for (const variant of variants)
+            started.servers[variant] = await serve(pageDir(variant));
+    });
+    after(async () => {
+        await started.browser?.close();
+        for (const server of Object.values(started.servers))
+            await server.close();
+    });
+    return started;
 }
 
 export function scratch() {

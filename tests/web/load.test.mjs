@@ -5,26 +5,17 @@ import assert from 'node:assert/strict';
 import {statSync} from 'node:fs';
 import {join} from 'node:path';
 import {pathToFileURL} from 'node:url';
-import {after, before, describe, test} from 'node:test';
+import {describe, test} from 'node:test';
 import * as web from './lib.mjs';
 
-let browser;
-let server;
-before(async () => {
-    browser = await web.launch();
-    server = await web.serve(web.pageDir());
-});
-after(async () => {
-    await browser?.close();
-    await server?.close();
-});
+const session = web.session();
 
 const statusText = ride => ride.page.$eval('#status-text', e => e.textContent.trim());
 const statusShown = ride => ride.page.$eval('#status', e => e.offsetHeight > 0);
 
 describe('loading', () => {
     test('on a slow network the bar grows with what has arrived, then the first frame', async () => {
-        const ride = await web.open(browser, server.url, {
+        const ride = await web.open(session.browser, session.servers.page.url, {
             before: async page => {
                 // The bar's values as the page sets them, from the first.
                 await page.evaluateOnNewDocument(() => {
@@ -81,7 +72,7 @@ describe('loading', () => {
         test(`${what}: said in words, and trying again starts the program`, async () => {
             let mended = false;
             const asked = {};
-            const ride = await web.open(browser, server.url + query, {
+            const ride = await web.open(session.browser, session.servers.page.url + query, {
                 before: async page => {
                     await page.setRequestInterception(true);
                     page.on('request', request => {
@@ -109,7 +100,7 @@ describe('loading', () => {
     }
 
     test('no WebGL: said in words, and trying again once there is', async () => {
-        const ride = await web.open(browser, server.url, {
+        const ride = await web.open(session.browser, session.servers.page.url, {
             before: page => page.evaluateOnNewDocument(() => {
                 window.__noWebGL = true;
                 const getContext = HTMLCanvasElement.prototype.getContext;
@@ -133,7 +124,7 @@ describe('loading', () => {
 
     test('opened as a file: says that it must be served, and how', async () => {
         const url = pathToFileURL(join(web.pageDir(), 'index.html')).href;
-        const ride = await web.open(browser, url);
+        const ride = await web.open(session.browser, url);
         try {
             await ride.waitState('failed');
             assert.match(await statusText(ride),
@@ -149,7 +140,7 @@ describe('offline and installable', () => {
     test('kept after one visit, runs with no server, and a new build comes at the next visit',
          async () => {
         // The browser's own profile: an incognito context is never installable.
-        const ride = await web.open(browser, server.url, {kept: true});
+        const ride = await web.open(session.browser, session.servers.page.url, {kept: true});
         const page = ride.page;
         const caches = () => page.evaluate(() => caches.keys());
         const programMessage = async () => {
@@ -167,7 +158,7 @@ describe('offline and installable', () => {
             assert.equal(first.length, 1);
 
             // No server at all: the page and the program come from the cache, and it rides.
-            await server.stop();
+            await session.servers.page.stop();
             await page.reload();
             await ride.restarted();
             await ride.after(30);
@@ -175,8 +166,8 @@ describe('offline and installable', () => {
 
             // Another build served (the page without the wheel): the next visit gets it whole,
             // and its worker keeps it in place of the first.
-            server.dir = web.pageDir('no-wheel');
-            await server.start();
+            session.servers.page.dir = web.pageDir('no-wheel');
+            await session.servers.page.start();
             await page.reload();
             assert.equal(await programMessage(), noWheel);
             await page.waitForFunction(async old => {
@@ -185,13 +176,13 @@ describe('offline and installable', () => {
             }, {timeout: web.TIMEOUT, polling: 100}, first[0]);
 
             // And it is that build which starts with no server.
-            await server.stop();
+            await session.servers.page.stop();
             await page.reload();
             assert.equal(await programMessage(), noWheel);
         } finally {
             await ride.close();
-            server.dir = web.pageDir();
-            await server.start();
+            session.servers.page.dir = web.pageDir();
+            await session.servers.page.start();
         }
     });
 });

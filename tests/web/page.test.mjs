@@ -16,18 +16,7 @@ const LABEL_WIDTH = 92;
 const SPEED_LABEL_WIDTH = 62;
 const ZERO_WIDTH = 53;
 
-let browser;
-const servers = {};
-before(async () => {
-    browser = await web.launch();
-    for (const variant of ['page', 'no-ground', 'no-wheel'])
-        servers[variant] = await web.serve(web.pageDir(variant));
-});
-after(async () => {
-    await browser?.close();
-    for (const server of Object.values(servers))
-        await server.close();
-});
+const session = web.session(['page', 'no-ground', 'no-wheel']);
 
 // watch(RIDE, WHAT, CHECK): a shot every few frames until CHECK(shot) holds.
 async function watch(ride, what, check, {every = 20, limit = 400} = {}) {
@@ -80,7 +69,7 @@ describe('a ride with the keyboard', () => {
     let ride;
     let rest;
     before(async () => {
-        ride = await web.open(browser, servers.page.url);
+        ride = await web.open(session.browser, session.servers.page.url);
         await ride.until(1);
     });
     after(() => ride.close());
@@ -237,7 +226,7 @@ describe('a ride with a gamepad', () => {
             p.buttons[i] = {pressed: on, value: on ? 1 : 0};
     }, changes);
     before(async () => {
-        ride = await web.open(browser, servers.page.url);
+        ride = await web.open(session.browser, session.servers.page.url);
         await ride.until(1);
         rest = await ride.shot();
         await ride.page.evaluate(() => {
@@ -299,7 +288,7 @@ describe('a ride with a gamepad', () => {
 describe('the on-screen buttons by touch', () => {
     test('a finger on the buttons plays the picture test\'s steps as the keys do', async () => {
         // A window tall enough to show the buttons under the canvas.
-        const ride = await web.open(browser, servers.page.url, {touch: true, height: 800});
+        const ride = await web.open(session.browser, session.servers.page.url, {touch: true, height: 800});
         const touch = async key => {
             const button = await ride.page.$(`button.key[data-key="${key}"]`);
             const box = await button.boundingBox();
@@ -335,7 +324,7 @@ describe('the on-screen buttons by touch', () => {
 
 describe('full screen', () => {
     test('F1 asks for full screen and back; a refused full screen asks the question', async () => {
-        const ride = await web.open(browser, servers.page.url);
+        const ride = await web.open(session.browser, session.servers.page.url);
         const full = () => ride.page.evaluate(() => document.fullscreenElement !== null);
         const pointer = () => ride.page.$eval('#canvas', c => getComputedStyle(c).cursor);
         try {
@@ -409,7 +398,7 @@ describe('pages built without a file', () => {
                                 frames: await ride.page.evaluate(() => window.balantor.frames)});
 
     test('without the ground bitmap: "Initialization Failed.", then the end', async () => {
-        const ride = await web.open(browser, servers['no-ground'].url);
+        const ride = await web.open(session.browser, session.servers['no-ground'].url);
         try {
             assert.deepEqual(await box(ride), {caption: 'ERROR', text: 'Initialization Failed.',
                                                buttons: ['OK'], frames: 0});
@@ -423,7 +412,7 @@ describe('pages built without a file', () => {
 
     test('without the wheel: the reader\'s message; Escape answers it alone, as Space does',
          async () => {
-        const ride = await web.open(browser, servers['no-wheel'].url);
+        const ride = await web.open(session.browser, session.servers['no-wheel'].url);
         try {
             assert.deepEqual(await box(ride), {
                 caption: 'Error',
@@ -477,7 +466,7 @@ describe('every window size', () => {
 
     test('the whole picture, the touch keys and the end are in the window', async () => {
         for (const size of sizes) {
-            const ride = await web.open(browser, servers.page.url, {viewport: size});
+            const ride = await web.open(session.browser, session.servers.page.url, {viewport: size});
             try {
                 await ride.until(1);
                 const picture = await ride.page.$eval('#canvas', c => {

@@ -4,29 +4,20 @@
 import assert from 'node:assert/strict';
 import {readFileSync} from 'node:fs';
 import {join} from 'node:path';
-import {after, before, test} from 'node:test';
+import {test} from 'node:test';
 import * as web from './lib.mjs';
 
 const keys = {Up: 'ArrowUp', Down: 'ArrowDown', Left: 'ArrowLeft', Right: 'ArrowRight',
               space: ' ', m: 'm', Escape: 'Escape'};
 
-let browser;
-let server;
-before(async () => {
-    browser = await web.launch();
-    server = await web.serve(web.pageDir());
-});
-after(async () => {
-    await browser?.close();
-    await server?.close();
-});
+const session = web.session();
 
 test('the page shows the frames of the Linux build at the same frames', async t => {
     const steps = readFileSync(join(web.REFERENCES, 'steps.txt'), 'utf8')
                       .split('\n')
                       .filter(line => line.trim() && !line.startsWith('#'))
                       .map(line => line.trim().split(/\s+/));
-    const ride = await web.open(browser, server.url);
+    const ride = await web.open(session.browser, session.servers.page.url);
     const failed = [];
     try {
         for (const [frame, action, arg] of steps) {
