@@ -24,10 +24,10 @@ fi
 # desktop-file-validate and appstreamcli, and the Windows exe's resources with wrestool.
 [ "${1:-run}" = package ] && packages+=(dpkg-dev)
 [ "${1:-run}" = test ] && packages+=(dpkg-dev lintian desktop-file-utils appstream icoutils)
-# The web page: Debian's Emscripten and the parser its optimiser needs, and what the glyph table
-# is rasterised with (scripts/build-web.sh).
+# The web page: Debian's Emscripten and the parser its optimiser needs, what the glyph table
+# is rasterised with, and cwebp for the app icons (scripts/build-web.sh).
 web=(emscripten node-acorn python3 build-essential cmake pkg-config libfreetype-dev
-     libfontconfig-dev fonts-liberation)
+     libfontconfig-dev fonts-liberation webp)
 [ "${1:-run}" = web ] && packages=("${web[@]}")
 if [ "${1:-run}" = test ]; then
     # The page's cases run in Debian's Chromium, driven from Node.js with npm's puppeteer-core;
@@ -68,6 +68,7 @@ by_hand() {
     x11-utils) echo "cmd:xwininfo,cmd:xdpyinfo|the X utilities (xwininfo, xdpyinfo)" ;;
     x11-xserver-utils) echo "cmd:xrandr,cmd:xset|xrandr and xset" ;;
     imagemagick) echo "cmd:convert,cmd:import|ImageMagick" ;;
+    webp) echo "cmd:cwebp|cwebp (libwebp's tools)" ;;
     libxml2-utils) echo "cmd:xmllint|xmllint (libxml2)" ;;
     desktop-file-utils) echo "cmd:desktop-file-validate|desktop-file-utils" ;;
     appstream) echo "cmd:appstreamcli|AppStream (appstreamcli)" ;;
