@@ -12,11 +12,10 @@ mergeInto(LibraryManager.library, {
     }
   },
 
-  // The page's WebGL context, asked for as soon as this script runs: a browser's first context
-  // may take it a second or two, which then passes while the files still arrive. The program's
-  // wglCreateContext later gets this same context, so the attributes are the ones it asks for
-  // (window.cpp). The browser may take the context away and give it back empty; the program
-  // then waits (whenBack) and sets up again.
+  // The page's WebGL context, which the loader asked for before anything else (page/loader.js)
+  // with the attributes the program's wglCreateContext asks for (window.cpp). The browser may
+  // take the context away and give it back empty; the program then waits (whenBack) and sets up
+  // again.
   $balantorGraphics__postset: 'balantorGraphics.start();',
   $balantorGraphics: {
     gl: null,
@@ -24,10 +23,7 @@ mergeInto(LibraryManager.library, {
     back: null,  // wakes the program waiting for the context
     start: function() {
       const canvas = Module.canvas || document.getElementById('canvas');
-      balantorGraphics.gl = canvas.getContext('webgl', {
-        alpha: false, depth: true, stencil: false, antialias: false,
-        preserveDrawingBuffer: true,
-      });
+      balantorGraphics.gl = canvas.getContext('webgl');
       // Cancelled, so that the browser gives the context back when it can.
       canvas.addEventListener('webglcontextlost', function(event) {
         event.preventDefault();
@@ -95,6 +91,9 @@ mergeInto(LibraryManager.library, {
   balantor_file_ready: function(path) {
     const painting = Module['balantorPainting'] && Module['balantorPainting'][UTF8ToString(path)];
     if (!painting) return;
+    // What the program has asked of the GPU so far (its programs to link, above all) is sent
+    // on, to be done while the page paints rather than at the first frame.
+    if (balantorGraphics.gl) balantorGraphics.gl.flush();
     return Asyncify.handleSleep(function(wakeUp) {
       painting.then(function() { balantorResume(wakeUp); });
     });

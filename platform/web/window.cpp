@@ -272,7 +272,8 @@ HGLRC wglCreateContext(HDC dc) {
         attributes.depth = EM_TRUE;
         attributes.stencil = EM_FALSE;
         attributes.antialias = EM_FALSE;
-        // As library.js asked for it first, while the page loaded: that context is the one given.
+        // As the page's loader asked for it first, while the page loaded: that context is the
+        // one given.
         // Kept after it is shown, so that a held frame can be read back as it was drawn.
         attributes.preserveDrawingBuffer = EM_TRUE;
         attributes.majorVersion = 1;

@@ -26,6 +26,8 @@
   const arrived = {};
   function progress(name, bytes) {
     arrived[name] = bytes;
+    // A failure's words stay while other files still arrive.
+    if (document.body.dataset.state !== 'loading') return;
     let got = 0;
     let whole = 0;
     for (const file of ['ground.js', 'ground.wasm', 'models.data', 'balantor.wasm', 'models.js',
@@ -123,15 +125,18 @@
     });
   }
 
-  function checkWebGL() {
-    const gl = document.createElement('canvas').getContext('webgl');
-    if (!gl) {
-      throw new Failure('This browser gives the page no WebGL, which the simulator draws ' +
-                        'with. Turn on WebGL or hardware acceleration in its settings, or ' +
-                        'try another browser.');
+  // The page's one WebGL context, asked for first: a browser's first context can take it
+  // hundreds of milliseconds, which pass while the files arrive, rather than later while the
+  // ground is painted. The attributes are the ones the program's pixel format asks for
+  // (window.cpp); its wglCreateContext gets this context (library.js).
+  function askForWebGL() {
+    if (canvas.getContext('webgl', {alpha: false, depth: true, stencil: false, antialias: false,
+                                     preserveDrawingBuffer: true})) {
+      return;
     }
-    const lose = gl.getExtension('WEBGL_lose_context');
-    if (lose) lose.loseContext();
+    throw new Failure('This browser gives the page no WebGL, which the simulator draws ' +
+                      'with. Turn on WebGL or hardware acceleration in its settings, or ' +
+                      'try another browser.');
   }
 
   function fail(message, again) {
@@ -212,20 +217,32 @@
     if (painter.length) paint(files['ground.js'], files['ground.wasm'], 'models/Razedud.bmp');
   }
 
-  // What arrives is kept, so that trying again fetches only what failed.
+  // What arrives is kept, and what is on its way is waited for, so that trying again fetches
+  // only what failed.
   const files = {};
+  const fetching = {};
   let packaged = false;
-  async function fetchOnce(name) {
-    if (!files[name]) files[name] = await download(name);
-    return files[name];
+  function fetchOnce(name) {
+    if (!fetching[name]) {
+      fetching[name] = download(name).then(function(bytes) {
+        files[name] = bytes;
+        return bytes;
+      }, function(e) {
+        delete fetching[name];
+        throw e;
+      });
+    }
+    return fetching[name];
   }
 
   async function load() {
     try {
-      checkWebGL();
+      // The downloads first: they go on while the browser makes the context.
       const painterIn = Promise.all(painter.map(fetchOnce)).then(startPainting);
-      const all = await Promise.allSettled([painterIn, fetchOnce('models.data'),
+      const downloads = Promise.allSettled([painterIn, fetchOnce('models.data'),
                                             fetchOnce('balantor.wasm')]);
+      askForWebGL();
+      const all = await downloads;
       const failed = all.find(function(result) { return result.status === 'rejected'; });
       if (failed) throw failed.reason;
       startPainting();
