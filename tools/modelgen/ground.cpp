@@ -13,9 +13,32 @@ namespace {
 
 const double kHalfGround = 200;
 
+// The grass's noise, which most pixels of most rows need, worked out for a whole row of pixels
+// the first time a pixel of the row asks for it.
+class GrassNoise {
+  public:
+    void startRow(int r) {
+        row_ = r;
+        ready_ = false;
+    }
+    double at(int c) {
+        if (!ready_) {
+            fbmRow(row_, kGroundSize, 128, 3, 40, values_);
+            ready_ = true;
+        }
+        return values_[c];
+    }
+
+  private:
+    int row_ = 0;
+    bool ready_ = false;
+    std::vector<double> values_;
+};
+
 struct Ground {
-    double x, z; // world position of the pixel centre
-    int c, r;    // pixel
+    double x, z;       // world position of the pixel centre
+    int c, r;          // pixel
+    GrassNoise* grass; // of the pixel's row
 };
 
 // Paint letters flat on the ground, readable for someone travelling along `dir`.
@@ -29,7 +52,7 @@ bool groundText(const Ground& g, const std::string& text, double cx, double cz, 
 }
 
 Colour grass(const Ground& g) {
-    double n = fbm(g.c, g.r, kGroundSize, 128, 3, 40);
+    double n = g.grass->at(g.c);
     double fine = rand01(g.c, g.r, 41);
     Colour c = mix(Colour{70, 140, 48}, Colour{110, 172, 62}, n);
     c = c * (0.93 + 0.14 * fine);
@@ -256,23 +279,31 @@ Colour groundColour(const Ground& g, const Bushes& bushes) {
     return grass(g);
 }
 
+// A row is painted by a call of its own, never inlined: a WebAssembly engine swaps in its
+// optimised code for a function only at the function's next call, so the page's painter runs
+// most rows optimised rather than the whole picture in the first, quickly made code.
+[[gnu::noinline]] void paintRow(Image& img, int r, const Bushes& bushes, GrassNoise& grass) {
+    const double step = 2 * kHalfGround / kGroundSize;
+    grass.startRow(r);
+    for (int c = 0; c < kGroundSize; ++c) {
+        Ground g{kHalfGround - (r + 0.5) * step, kHalfGround - (c + 0.5) * step, c, r, &grass};
+        img.set(c, r, groundColour(g, bushes));
+    }
+}
+
 } // namespace
+
+void paintGroundRows(Image& img, int from, int to) {
+    const Bushes bushes;
+    GrassNoise grass;
+    for (int r = from; r < to; ++r)
+        paintRow(img, r, bushes, grass);
+}
 
 Image paintGround() {
     Image img(kGroundSize, kGroundSize);
     paintGroundRows(img, 0, kGroundSize);
     return img;
-}
-
-void paintGroundRows(Image& img, int from, int to) {
-    const Bushes bushes;
-    const double step = 2 * kHalfGround / kGroundSize;
-    for (int r = from; r < to; ++r) {
-        for (int c = 0; c < kGroundSize; ++c) {
-            Ground g{kHalfGround - (r + 0.5) * step, kHalfGround - (c + 0.5) * step, c, r};
-            img.set(c, r, groundColour(g, bushes));
-        }
-    }
 }
 
 } // namespace modelgen

@@ -14,16 +14,17 @@ std::uint32_t hash(std::uint32_t x, std::uint32_t y, std::uint32_t seed) {
     return h;
 }
 
+// A lattice index wrapped into the period once: the divisions cost more than the rest of the
+// noise, and a period of a power of two, as most are, needs none.
+int wrap(int i, int period) {
+    return (period & (period - 1)) == 0 ? i & (period - 1) : ((i % period) + period) % period;
+}
+
 // Value noise on a lattice that repeats every `period` cells, so textures tile.
 double noise(double x, double y, int period, std::uint32_t seed) {
     int xi = static_cast<int>(std::floor(x)), yi = static_cast<int>(std::floor(y));
     double fx = x - xi, fy = y - yi;
-    // The lattice's corners, wrapped once: the divisions cost more than the rest, and a period
-    // of a power of two, as most are, needs none.
-    auto wrap = [period](int i) {
-        return (period & (period - 1)) == 0 ? i & (period - 1) : ((i % period) + period) % period;
-    };
-    const int x0 = wrap(xi), y0 = wrap(yi);
+    const int x0 = wrap(xi, period), y0 = wrap(yi, period);
     const int x1 = x0 + 1 == period ? 0 : x0 + 1, y1 = y0 + 1 == period ? 0 : y0 + 1;
     const double a = rand01(x0, y0, seed), b = rand01(x1, y0, seed);
     const double c = rand01(x0, y1, seed), d = rand01(x1, y1, seed);
@@ -97,6 +98,41 @@ double fbm(int px, int py, int size, int cells, int octaves, std::uint32_t seed)
         amp *= 0.5;
     }
     return sum / norm;
+}
+
+void fbmRow(int py, int size, int cells, int octaves, std::uint32_t seed,
+            std::vector<double>& out) {
+    // The sums are built up in the order fbm() adds its octaves, so each value is the same.
+    out.assign(size, 0);
+    std::vector<double> top, bottom;
+    double amp = 0.5, norm = 0;
+    for (int o = 0; o < octaves; ++o) {
+        const int period = cells << o;
+        const double scale = static_cast<double>(period) / size;
+        const double y = py * scale;
+        const int yi = static_cast<int>(std::floor(y));
+        const double fy = y - yi, sy = fy * fy * (3 - 2 * fy);
+        const int y0 = wrap(yi, period), y1 = y0 + 1 == period ? 0 : y0 + 1;
+        top.resize(period);
+        bottom.resize(period);
+        for (int x = 0; x < period; ++x) {
+            top[x] = rand01(x, y0, seed + o);
+            bottom[x] = rand01(x, y1, seed + o);
+        }
+        for (int px = 0; px < size; ++px) {
+            const double x = px * scale;
+            const int xi = static_cast<int>(std::floor(x));
+            const double fx = x - xi, sx = fx * fx * (3 - 2 * fx);
+            const int x0 = wrap(xi, period), x1 = x0 + 1 == period ? 0 : x0 + 1;
+            const double upper = top[x0] + (top[x1] - top[x0]) * sx;
+            const double lower = bottom[x0] + (bottom[x1] - bottom[x0]) * sx;
+            out[px] += amp * (upper + (lower - upper) * sy);
+        }
+        norm += amp;
+        amp *= 0.5;
+    }
+    for (double& v : out)
+        v /= norm;
 }
 
 bool onText(const std::string& text, double x, double y) {

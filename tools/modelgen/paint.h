@@ -43,6 +43,10 @@ double rand01(int x, int y, std::uint32_t seed);
 // Fractal noise in [0, 1) over a texture of side `size` pixels, `cells` lattice cells across.
 double fbm(int px, int py, int size, int cells, int octaves, std::uint32_t seed);
 
+// fbm() for each pixel of row `py`, px = 0 .. size - 1, into `out`: the same values, for a small
+// part of the cost, since along a row each octave's lattice corners and weights repeat.
+void fbmRow(int py, int size, int cells, int octaves, std::uint32_t seed, std::vector<double>& out);
+
 // Whether the point (x, y), in glyph cells with y up and the text's start at the origin, falls
 // on a letter of `text`. Letters are 5 cells wide with one cell between them.
 bool onText(const std::string& text, double x, double y);
