@@ -80,6 +80,14 @@ struct State {
     std::set<GLuint> textures;  // every name made in this context
     std::set<GLuint> withImage; // those that hold an image
     int unpackAlignment = 4;
+    // Images given with glTexImage2D that go to WebGL at the first draw that samples them.
+    struct Unsent {
+        GLenum format, type;
+        GLsizei width, height;
+        int alignment;
+        std::vector<unsigned char> bytes;
+    };
+    std::map<GLuint, Unsent> unsent;
 
     bool rasterValid = true;
     float raster[3] = {0, 0, 0}; // window coordinates
@@ -357,12 +365,27 @@ void setSceneUniforms() {
     setUniform(p, "u_fogColor", kVec4, 1, s.fogColor);
 }
 
+// Sends the bound texture's image to WebGL if it has not gone yet.
+void sendImage(State& s) {
+    const auto it = s.unsent.find(s.boundTexture);
+    if (it == s.unsent.end())
+        return;
+    const State::Unsent& image = it->second;
+    emscripten_glPixelStorei(GL_UNPACK_ALIGNMENT, image.alignment);
+    emscripten_glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(image.format), image.width,
+                            image.height, 0, image.format, image.type, image.bytes.data());
+    emscripten_glPixelStorei(GL_UNPACK_ALIGNMENT, s.unpackAlignment);
+    s.unsent.erase(it);
+}
+
 void drawVertices(GLenum mode, const std::vector<float>& vertices) {
     if (vertices.empty() || !g_state || !g_gpu.scene)
         return;
     State& s = state();
     setSceneUniforms();
     const bool textured = s.texturing && s.withImage.count(s.boundTexture) != 0;
+    if (textured)
+        sendImage(s);
     if (!textured)
         emscripten_glBindTexture(GL_TEXTURE_2D, g_gpu.white);
     bindVertices(vertices);
@@ -448,7 +471,9 @@ void drawBitmap(const Bitmap& bitmap, GLuint texture) {
         setUniformInt(p, "u_texture", 0);
         setUniformInt(p, "u_bits", 1);
         const bool textured = s.texturing && s.withImage.count(s.boundTexture) != 0;
-        if (!textured)
+        if (textured)
+            sendImage(s);
+        else
             emscripten_glBindTexture(GL_TEXTURE_2D, g_gpu.white);
         emscripten_glActiveTexture(GL_TEXTURE1);
         emscripten_glBindTexture(GL_TEXTURE_2D, texture);
@@ -794,8 +819,11 @@ void glFogfv(GLenum pname, const GLfloat* params) {
 
 void glGenTextures(GLsizei n, GLuint* names) {
     emscripten_glGenTextures(n, names);
-    for (GLsizei i = 0; i < n; ++i)
+    for (GLsizei i = 0; i < n; ++i) {
         state().textures.insert(names[i]);
+        // A name deleted and made again starts without an image.
+        state().unsent.erase(names[i]);
+    }
 }
 
 void glBindTexture(GLenum target, GLuint name) {
@@ -811,12 +839,36 @@ void glPixelStorei(GLenum pname, GLint param) {
 }
 
 // OpenGL 1.1 takes a component count (1 to 4) or a sized format; WebGL wants the format itself.
+// An image of one level is kept until a draw samples it: the program gives the ground's bitmap
+// to three textures and draws with one, and sending each costs the first frame tens of ms.
 void glTexImage2D(GLenum target, GLint level, GLint, GLsizei width, GLsizei height, GLint border,
                   GLenum format, GLenum type, const GLvoid* pixels) {
+    State& s = state();
+    const int components = format == GL_RGBA ? 4 : format == GL_RGB ? 3 : 0;
+    if (target == GL_TEXTURE_2D && level == 0 && border == 0 && pixels && components &&
+        type == GL_UNSIGNED_BYTE && width > 0 && height > 0) {
+        const std::size_t row = static_cast<std::size_t>(width) * components;
+        const std::size_t stride =
+            (row + s.unpackAlignment - 1) / s.unpackAlignment * s.unpackAlignment;
+        const auto* bytes = static_cast<const unsigned char*>(pixels);
+        s.unsent[s.boundTexture] =
+            State::Unsent{format,
+                          type,
+                          width,
+                          height,
+                          s.unpackAlignment,
+                          std::vector<unsigned char>(bytes, bytes + stride * (height - 1) + row)};
+        s.withImage.insert(s.boundTexture);
+        return;
+    }
+    if (level == 0)
+        s.unsent.erase(s.boundTexture);
+    else
+        sendImage(s);
     emscripten_glTexImage2D(target, level, static_cast<GLint>(format), width, height, border,
                             format, type, pixels);
     if (level == 0)
-        state().withImage.insert(state().boundTexture);
+        s.withImage.insert(s.boundTexture);
 }
 
 void glRasterPos3f(GLfloat x, GLfloat y, GLfloat z) {
@@ -971,6 +1023,7 @@ extern "C" GLint gluBuild2DMipmaps(GLenum target, GLint, GLsizei width, GLsizei 
     baseLevel(width, height, largest, w, h);
     if (w != width || h != height)
         image = scaleImage(image, w, h);
+    state().unsent.erase(state().boundTexture);
     emscripten_glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     for (GLint level = 0;; ++level) {
         emscripten_glTexImage2D(target, level, static_cast<GLint>(format), image.width,
