@@ -279,25 +279,19 @@ Colour groundColour(const Ground& g, const Bushes& bushes) {
     return grass(g);
 }
 
-// A row is painted by a call of its own, never inlined: a WebAssembly engine swaps in its
-// optimised code for a function only at the function's next call, so the page's painter runs
-// most rows optimised rather than the whole picture in the first, quickly made code.
-[[gnu::noinline]] void paintRow(Image& img, int r, const Bushes& bushes, GrassNoise& grass) {
-    const double step = 2 * kHalfGround / kGroundSize;
-    grass.startRow(r);
-    for (int c = 0; c < kGroundSize; ++c) {
-        Ground g{kHalfGround - (r + 0.5) * step, kHalfGround - (c + 0.5) * step, c, r, &grass};
-        img.set(c, r, groundColour(g, bushes));
-    }
-}
-
 } // namespace
 
 void paintGroundRows(Image& img, int from, int to) {
     const Bushes bushes;
     GrassNoise grass;
-    for (int r = from; r < to; ++r)
-        paintRow(img, r, bushes, grass);
+    const double step = 2 * kHalfGround / kGroundSize;
+    for (int r = from; r < to; ++r) {
+        grass.startRow(r);
+        for (int c = 0; c < kGroundSize; ++c) {
+            Ground g{kHalfGround - (r + 0.5) * step, kHalfGround - (c + 0.5) * step, c, r, &grass};
+            img.set(c, r, groundColour(g, bushes));
+        }
+    }
 }
 
 Image paintGround() {
