@@ -93,11 +93,19 @@ struct State {
     float raster[3] = {0, 0, 0}; // window coordinates
     float rasterColor[4] = {1, 1, 1, 1};
 
+    // A bitmap's place in the glyph atlas: x < 0 until it is put there, kNoRoom once full.
+    struct Place {
+        int x = -1, y = 0;
+    };
     struct List {
         std::vector<Bitmap> bitmaps;
-        std::vector<GLuint> textures; // one per bitmap, made when first drawn
+        std::vector<Place> places; // one per bitmap, taken when first drawn
     };
     std::map<GLuint, List> lists;
+    // The lists' bitmaps, packed on shelves into one texture as they are first drawn, so that a
+    // string of them is one draw: drawn one by one, the overlay's glyphs cost a third of a frame.
+    GLuint atlas = 0;
+    int atlasX = 0, atlasY = 0, atlasShelf = 0;
     GLuint nextList = 1;
     GLuint compiling = 0;
     GLenum compileMode = 0;
@@ -218,13 +226,18 @@ void main() {
 }
 )";
 
+// The bitmap's bits come from where the normal's slot says (the atlas, or a texture of its own),
+// and the texture that modulates its colour is stretched over it.
 const char* kBitmapVertex = R"(
 attribute vec2 a_position;
+attribute vec3 a_normal;
 attribute vec2 a_texCoord;
 uniform float u_depth;
+varying vec2 v_bits;
 varying vec2 v_texCoord;
 void main() {
     gl_Position = vec4(a_position, u_depth, 1.0);
+    v_bits = a_normal.xy;
     v_texCoord = a_texCoord;
 }
 )";
@@ -234,9 +247,10 @@ precision mediump float;
 uniform sampler2D u_bits;
 uniform sampler2D u_texture;
 uniform vec4 u_color;
+varying vec2 v_bits;
 varying vec2 v_texCoord;
 void main() {
-    if (texture2D(u_bits, v_texCoord).r < 0.5)
+    if (texture2D(u_bits, v_bits).r < 0.5)
         discard;
     gl_FragColor = u_color * texture2D(u_texture, v_texCoord);
 }
@@ -414,97 +428,176 @@ std::vector<float> triangulate(GLenum mode, const std::vector<float>& in) {
     return out;
 }
 
-GLuint bitmapTexture(const Bitmap& bitmap) {
+const int kAtlasSide = 512;
+const int kNoRoom = -2;
+
+// The bitmap's bits as one byte per pixel, 255 where a bit is set.
+std::vector<unsigned char> bitmapPixels(const Bitmap& bitmap) {
     const int stride = (bitmap.width + 7) / 8;
     std::vector<unsigned char> pixels(static_cast<std::size_t>(bitmap.width) * bitmap.rows);
     for (int y = 0; y < bitmap.rows; ++y)
         for (int x = 0; x < bitmap.width; ++x)
             if (bitmap.bits[y * stride + x / 8] & (0x80 >> (x % 8)))
                 pixels[y * bitmap.width + x] = 255;
-    // Made on the second unit, where the bitmap is drawn from, so the program's binding stays.
-    GLuint name;
-    emscripten_glGenTextures(1, &name);
+    return pixels;
+}
+
+// Textures of bits are made and filled on the second unit, where bitmaps are drawn from, so the
+// program's binding stays.
+void bindBits(GLuint name) {
     emscripten_glActiveTexture(GL_TEXTURE1);
     emscripten_glBindTexture(GL_TEXTURE_2D, name);
     emscripten_glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    emscripten_glTexImage2D(GL_TEXTURE_2D, 0, GL_LUMINANCE, bitmap.width, bitmap.rows, 0,
-                            GL_LUMINANCE, GL_UNSIGNED_BYTE, pixels.data());
+}
+
+void unbindBits() {
     emscripten_glPixelStorei(GL_UNPACK_ALIGNMENT, state().unpackAlignment);
+    emscripten_glBindTexture(GL_TEXTURE_2D, 0);
+    emscripten_glActiveTexture(GL_TEXTURE0);
+}
+
+GLuint newBitsTexture(GLsizei width, GLsizei height, const unsigned char* pixels) {
+    GLuint name;
+    emscripten_glGenTextures(1, &name);
+    bindBits(name);
+    emscripten_glTexImage2D(GL_TEXTURE_2D, 0, GL_LUMINANCE, width, height, 0, GL_LUMINANCE,
+                            GL_UNSIGNED_BYTE, pixels);
     emscripten_glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     emscripten_glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     emscripten_glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     emscripten_glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    emscripten_glBindTexture(GL_TEXTURE_2D, 0);
-    emscripten_glActiveTexture(GL_TEXTURE0);
+    unbindBits();
     return name;
 }
 
-// Draws a bitmap at the raster position and moves the raster position on. `texture` holds its
-// bits (made by bitmapTexture). The colour is the raster colour, modulated while texturing is on
-// by the bound texture stretched over the bitmap, and not fogged: so Mesa draws it, and the
-// desktop build's overlay takes its dark, mottled look from that.
-void drawBitmap(const Bitmap& bitmap, GLuint texture) {
+// Puts a list's bitmap into the atlas, on the shelf being filled or a new one below it.
+State::Place placeInAtlas(State& s, const Bitmap& bitmap) {
+    if (s.atlasX + bitmap.width > kAtlasSide) {
+        s.atlasX = 0;
+        s.atlasY += s.atlasShelf;
+        s.atlasShelf = 0;
+    }
+    if (bitmap.width > kAtlasSide || s.atlasY + bitmap.rows > kAtlasSide)
+        return {kNoRoom, 0};
+    if (!s.atlas)
+        s.atlas = newBitsTexture(kAtlasSide, kAtlasSide, nullptr);
+    bindBits(s.atlas);
+    emscripten_glTexSubImage2D(GL_TEXTURE_2D, 0, s.atlasX, s.atlasY, bitmap.width, bitmap.rows,
+                               GL_LUMINANCE, GL_UNSIGNED_BYTE, bitmapPixels(bitmap).data());
+    unbindBits();
+    const State::Place place{s.atlasX, s.atlasY};
+    s.atlasX += bitmap.width;
+    s.atlasShelf = std::max(s.atlasShelf, bitmap.rows);
+    return place;
+}
+
+// Adds the two triangles of a bitmap at the raster position to `quads`: its bits taken from
+// (u0, v0) to (u1, v1) of their texture, the bound texture stretched over it.
+void addBitmapQuad(const Bitmap& bitmap, float u0, float v0, float u1, float v1,
+                   std::vector<float>& quads) {
+    const State& s = state();
+    GLint viewport[4];
+    emscripten_glGetIntegerv(GL_VIEWPORT, viewport);
+    const float x0 = std::floor(s.raster[0] - bitmap.xorig + 0.0001f) - viewport[0];
+    const float y0 = std::floor(s.raster[1] - bitmap.yorig + 0.0001f) - viewport[1];
+    auto ndcX = [&](float x) { return x / viewport[2] * 2 - 1; };
+    auto ndcY = [&](float y) { return y / viewport[3] * 2 - 1; };
+    const float l = ndcX(x0), r = ndcX(x0 + bitmap.width);
+    const float b = ndcY(y0), t = ndcY(y0 + bitmap.rows);
+    // Position, bits and texture coordinates, in the slots of the scene's layout.
+    const float corners[6][6] = {{l, b, u0, v0, 0, 0}, {r, b, u1, v0, 1, 0}, {r, t, u1, v1, 1, 1},
+                                 {l, b, u0, v0, 0, 0}, {r, t, u1, v1, 1, 1}, {l, t, u0, v1, 0, 1}};
+    for (const auto& c : corners) {
+        const float v[kFloatsPerVertex] = {c[0], c[1], 0, c[2], c[3], 0, 0, 0, 0, 0, c[4], c[5]};
+        quads.insert(quads.end(), v, v + kFloatsPerVertex);
+    }
+}
+
+// Draws bitmaps' quads with their bits in `bits`. The colour is the raster colour, modulated
+// while texturing is on by the bound texture stretched over each bitmap, and not fogged: so Mesa
+// draws it, and the desktop build's overlay takes its dark, mottled look from that.
+void drawBitmapQuads(const std::vector<float>& quads, GLuint bits) {
     State& s = state();
+    if (quads.empty() || !g_gpu.bitmap)
+        return;
+    const GLuint p = g_gpu.bitmap;
+    emscripten_glUseProgram(p);
+    setUniform(p, "u_depth", s.raster[2] * 2 - 1);
+    setUniform(p, "u_color", kVec4, 1, s.rasterColor);
+    setUniformInt(p, "u_texture", 0);
+    setUniformInt(p, "u_bits", 1);
+    const bool textured = s.texturing && s.withImage.count(s.boundTexture) != 0;
+    if (textured)
+        sendImage(s);
+    else
+        emscripten_glBindTexture(GL_TEXTURE_2D, g_gpu.white);
+    emscripten_glActiveTexture(GL_TEXTURE1);
+    emscripten_glBindTexture(GL_TEXTURE_2D, bits);
+    bindVertices(quads);
+    emscripten_glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(quads.size() / kFloatsPerVertex));
+    emscripten_glBindTexture(GL_TEXTURE_2D, 0);
+    emscripten_glActiveTexture(GL_TEXTURE0);
+    emscripten_glBindTexture(GL_TEXTURE_2D, s.boundTexture);
+}
+
+bool hasBits(const Bitmap& bitmap) {
+    return bitmap.width > 0 && bitmap.rows > 0;
+}
+
+void moveRaster(const Bitmap& bitmap) {
+    state().raster[0] += bitmap.xmove;
+    state().raster[1] += bitmap.ymove;
+}
+
+// Draws a bitmap at the raster position with a texture of its own for its bits, and moves the
+// raster position on.
+void drawBitmap(const Bitmap& bitmap) {
+    if (!state().rasterValid)
+        return;
+    if (hasBits(bitmap) && g_gpu.bitmap) {
+        const GLuint bits = newBitsTexture(bitmap.width, bitmap.rows, bitmapPixels(bitmap).data());
+        std::vector<float> quad;
+        addBitmapQuad(bitmap, 0, 0, 1, 1, quad);
+        drawBitmapQuads(quad, bits);
+        emscripten_glDeleteTextures(1, &bits);
+    }
+    moveRaster(bitmap);
+}
+
+// Draws the bitmaps of the lists in one draw from the atlas; one that finds no room there is
+// drawn by itself.
+void callLists(const GLubyte* codes, GLsizei n) {
+    State& s = state();
+    std::vector<float> quads;
     if (!s.rasterValid)
         return;
-    if (bitmap.width > 0 && bitmap.rows > 0 && g_gpu.bitmap) {
-        GLint viewport[4];
-        emscripten_glGetIntegerv(GL_VIEWPORT, viewport);
-        const float x0 = std::floor(s.raster[0] - bitmap.xorig + 0.0001f) - viewport[0];
-        const float y0 = std::floor(s.raster[1] - bitmap.yorig + 0.0001f) - viewport[1];
-        auto ndcX = [&](float x) { return x / viewport[2] * 2 - 1; };
-        auto ndcY = [&](float y) { return y / viewport[3] * 2 - 1; };
-        const float l = ndcX(x0), r = ndcX(x0 + bitmap.width);
-        const float b = ndcY(y0), t = ndcY(y0 + bitmap.rows);
-        // Position and texture coordinate, in the slots of the scene's layout.
-        std::vector<float> quad;
-        const float corners[6][4] = {{l, b, 0, 0}, {r, b, 1, 0}, {r, t, 1, 1},
-                                     {l, b, 0, 0}, {r, t, 1, 1}, {l, t, 0, 1}};
-        for (const auto& c : corners) {
-            const float v[kFloatsPerVertex] = {c[0], c[1], 0, 0, 0, 0, 0, 0, 0, 0, c[2], c[3]};
-            quad.insert(quad.end(), v, v + kFloatsPerVertex);
+    for (GLsizei i = 0; i < n; ++i) {
+        auto it = s.lists.find(s.listBase + codes[i]);
+        if (it == s.lists.end())
+            continue;
+        State::List& list = it->second;
+        list.places.resize(list.bitmaps.size());
+        for (std::size_t k = 0; k < list.bitmaps.size(); ++k) {
+            const Bitmap& bitmap = list.bitmaps[k];
+            State::Place& place = list.places[k];
+            if (hasBits(bitmap) && place.x == -1)
+                place = placeInAtlas(s, bitmap);
+            if (hasBits(bitmap) && place.x == kNoRoom) {
+                drawBitmapQuads(quads, s.atlas);
+                quads.clear();
+                drawBitmap(bitmap);
+                continue;
+            }
+            if (hasBits(bitmap)) {
+                const float side = kAtlasSide;
+                addBitmapQuad(bitmap, place.x / side, place.y / side,
+                              (place.x + bitmap.width) / side, (place.y + bitmap.rows) / side,
+                              quads);
+            }
+            moveRaster(bitmap);
         }
-        const GLuint p = g_gpu.bitmap;
-        emscripten_glUseProgram(p);
-        setUniform(p, "u_depth", s.raster[2] * 2 - 1);
-        setUniform(p, "u_color", kVec4, 1, s.rasterColor);
-        setUniformInt(p, "u_texture", 0);
-        setUniformInt(p, "u_bits", 1);
-        const bool textured = s.texturing && s.withImage.count(s.boundTexture) != 0;
-        if (textured)
-            sendImage(s);
-        else
-            emscripten_glBindTexture(GL_TEXTURE_2D, g_gpu.white);
-        emscripten_glActiveTexture(GL_TEXTURE1);
-        emscripten_glBindTexture(GL_TEXTURE_2D, texture);
-        bindVertices(quad);
-        emscripten_glDrawArrays(GL_TRIANGLES, 0, 6);
-        emscripten_glBindTexture(GL_TEXTURE_2D, 0);
-        emscripten_glActiveTexture(GL_TEXTURE0);
-        emscripten_glBindTexture(GL_TEXTURE_2D, s.boundTexture);
     }
-    s.raster[0] += bitmap.xmove;
-    s.raster[1] += bitmap.ymove;
-}
-
-void callList(GLuint id) {
-    State& s = state();
-    auto it = s.lists.find(id);
-    if (it == s.lists.end())
-        return;
-    State::List& list = it->second;
-    list.textures.resize(list.bitmaps.size(), 0);
-    for (std::size_t i = 0; i < list.bitmaps.size(); ++i) {
-        if (!list.textures[i] && list.bitmaps[i].width > 0 && list.bitmaps[i].rows > 0)
-            list.textures[i] = bitmapTexture(list.bitmaps[i]);
-        drawBitmap(list.bitmaps[i], list.textures[i]);
-    }
-}
-
-void deleteListTextures(State::List& list) {
-    for (GLuint name : list.textures)
-        if (name)
-            emscripten_glDeleteTextures(1, &name);
+    drawBitmapQuads(quads, s.atlas);
 }
 
 } // namespace
@@ -540,8 +633,8 @@ void stopFixedFunction() {
         return;
     for (GLuint name : g_state->textures)
         emscripten_glDeleteTextures(1, &name);
-    for (auto& entry : g_state->lists)
-        deleteListTextures(entry.second);
+    if (g_state->atlas)
+        emscripten_glDeleteTextures(1, &g_state->atlas);
     delete g_state;
     g_state = nullptr;
     emscripten_glDisable(GL_DEPTH_TEST);
@@ -915,10 +1008,7 @@ void glBitmap(GLsizei width, GLsizei height, GLfloat xorig, GLfloat yorig, GLflo
         if (s.compileMode != GL_COMPILE_AND_EXECUTE)
             return;
     }
-    const GLuint texture = bitmap.width > 0 && bitmap.rows > 0 ? bitmapTexture(bitmap) : 0;
-    drawBitmap(bitmap, texture);
-    if (texture)
-        emscripten_glDeleteTextures(1, &texture);
+    drawBitmap(bitmap);
 }
 
 GLuint glGenLists(GLsizei range) {
@@ -936,9 +1026,6 @@ void glNewList(GLuint list, GLenum mode) {
     State& s = state();
     if (list == 0 || s.compiling)
         return;
-    auto it = s.lists.find(list);
-    if (it != s.lists.end())
-        deleteListTextures(it->second);
     s.lists[list] = State::List();
     s.compiling = list;
     s.compileMode = mode;
@@ -951,11 +1038,7 @@ void glEndList() {
 void glDeleteLists(GLuint list, GLsizei range) {
     State& s = state();
     for (GLsizei i = 0; i < range; ++i) {
-        auto it = s.lists.find(list + static_cast<GLuint>(i));
-        if (it == s.lists.end())
-            continue;
-        deleteListTextures(it->second);
-        s.lists.erase(it);
+        s.lists.erase(list + static_cast<GLuint>(i));
     }
 }
 
@@ -966,9 +1049,7 @@ void glListBase(GLuint base) {
 void glCallLists(GLsizei n, GLenum type, const GLvoid* lists) {
     if (type != GL_UNSIGNED_BYTE || !lists)
         return;
-    const auto* codes = static_cast<const GLubyte*>(lists);
-    for (GLsizei i = 0; i < n; ++i)
-        callList(state().listBase + codes[i]);
+    callLists(static_cast<const GLubyte*>(lists), n);
 }
 
 void glPushAttrib(GLbitfield) {
