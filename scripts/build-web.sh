@@ -41,12 +41,13 @@ rm -f "$build/glyphs.new.cpp"
 emcmake cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release \
     -DBALANTOR_GLYPHS="$PWD/$build/glyphs.cpp" >/dev/null
 cmake --build "$build" -j2 --target balantor ground
-cp "$build/balantor.js" "$build/balantor.wasm" platform/web/page/* \
-    packaging/icons/balantor-32.png "$out/"
-# The app icons as lossy WebP: the models' textures in them do not compress, and as PNG the two
-# weighed more than half of the rest of the page.
+cp "$build/balantor.js" "$build/balantor.wasm" platform/web/page/* "$out/"
+# The icons as WebP: the tab's without loss, the app icons with: the models' textures in them do
+# not compress, and as PNG these two weighed more than half of the rest of the page.
+cwebp -quiet -lossless -z 9 -metadata none packaging/icons/balantor-32.png \
+    -o "$out/balantor-32.webp"
 for size in 192 512; do
-    cwebp -quiet -q 75 -m 6 -alpha_q 100 -metadata none "packaging/icons/balantor-$size.png" \
+    cwebp -quiet -q 70 -m 6 -alpha_q 100 -metadata none "packaging/icons/balantor-$size.png" \
         -o "$out/balantor-$size.webp"
 done
 # The ground is painted in the page rather than packaged, unless the page is to have none.
