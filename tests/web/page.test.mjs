@@ -61,6 +61,17 @@ async function ridesTo(ride, frame) {
 const twoFrames = ride => ride.page.evaluate(() => new Promise(done =>
     requestAnimationFrame(() => requestAnimationFrame(() => setTimeout(done, 0)))));
 
+// The SHA-256 of the ground bitmap in the program's file system, and of models/Razedud.bmp.
+async function groundDigests(ride) {
+    const painted = await ride.page.evaluate(async () => {
+        const file = Module.FS.readFile('/models/Razedud.bmp');
+        return [...new Uint8Array(await crypto.subtle.digest('SHA-256', file))]
+            .map(b => b.toString(16).padStart(2, '0')).join('');
+    });
+    const file = await readFile(new URL('../../models/Razedud.bmp', import.meta.url));
+    return [painted, createHash('sha256').update(file).digest('hex')];
+}
+
 async function scrolled(ride) {
     return ride.page.evaluate(() => window.scrollX !== 0 || window.scrollY !== 0);
 }
@@ -96,13 +107,8 @@ describe('a ride with the keyboard', () => {
     });
 
     test('the ground bitmap the page painted is models/Razedud.bmp, byte for byte', async () => {
-        const digest = await ride.page.evaluate(async () => {
-            const file = Module.FS.readFile('/models/Razedud.bmp');
-            return [...new Uint8Array(await crypto.subtle.digest('SHA-256', file))]
-                .map(b => b.toString(16).padStart(2, '0')).join('');
-        });
-        const file = await readFile(new URL('../../models/Razedud.bmp', import.meta.url));
-        assert.equal(digest, createHash('sha256').update(file).digest('hex'));
+        const [painted, file] = await groundDigests(ride);
+        assert.equal(painted, file);
     });
 
     test('Up held tilts the rider and gathers speed; Down after it falls; no key scrolls',
@@ -521,4 +527,37 @@ test('the page\'s files name no folder of the machine that built them', () => {
     // The package's id comes from its bytes, not from chance.
     const hash = createHash('sha256').update(readFileSync(join(dir, 'models.data'))).digest('hex');
     assert.match(loader, new RegExp(`"package_uuid": "${hash.slice(0, 8)}-`));
+});
+
+describe('a second visit', () => {
+    test('takes the painted ground from the browser\'s cache: no painting, the same bytes',
+         async () => {
+        const countWorkers = page => page.evaluateOnNewDocument(() => {
+            window.__workers = 0;
+            const Worker = window.Worker;
+            window.Worker = class extends Worker {
+                constructor(...args) {
+                    super(...args);
+                    ++window.__workers;
+                }
+            };
+        });
+        const ride = await web.open(session.browser, session.servers.page.url,
+                                    {before: countWorkers});
+        try {
+            await ride.until(1);
+            assert.ok(await ride.page.evaluate(() => window.__workers) > 0, 'painted at first');
+            await ride.page.waitForFunction(async () => {
+                const cache = await caches.open('balantor.painted');
+                return (await cache.keys()).length === 1;
+            }, {timeout: web.TIMEOUT});
+            await ride.page.reload();
+            await ride.restarted();
+            assert.equal(await ride.page.evaluate(() => window.__workers), 0);
+            const [kept, file] = await groundDigests(ride);
+            assert.equal(kept, file);
+        } finally {
+            await ride.close();
+        }
+    });
 });

@@ -169,14 +169,6 @@
   // waits for the file only when it opens it by NAME (library.js). The workers fetch nothing
   // themselves. A worker that fails leaves the file out, as if it were missing.
   function paint(js, wasm, name) {
-    const bands = Math.min(4, Math.max(2, navigator.hardwareConcurrency || 2));
-    const source = URL.createObjectURL(new Blob([js], {type: 'text/javascript'}));
-    const boot = URL.createObjectURL(new Blob([
-      'self.onmessage = function(e) {\n' +
-      '  self.onmessage = null;\n' +
-      '  self.Module = {wasmBinary: e.data.wasm};\n' +
-      '  importScripts(e.data.source);\n' +
-      '};\n'], {type: 'text/javascript'}));
     let file = null;
     let started = false;
     const place = function() {
@@ -186,25 +178,75 @@
       Module.FS_createDataFile('/' + name.slice(0, cut), name.slice(cut + 1), file, true, false);
       file = null;
     };
-    const painted = [];
+    (Module.preRun = Module.preRun || []).push(function() { started = true; place(); });
+    (Module.balantorPainting = Module.balantorPainting || {})[name] =
+      keptOrPainted(js, wasm, name).then(function(bytes) {
+        file = bytes;
+        place();
+      }, function() {});
+  }
+
+  // The painted file is kept in the browser's cache under the painter's SHA-256, so that later
+  // visits, and an installed app at every start, take it from there: painting is most of what
+  // the first frame waits for. A new painter paints anew and its file replaces the old one.
+  // Without a cache (a page not served securely) or where it fails, the page paints each time.
+  const PAINTED = 'balantor.painted';
+  async function keptOrPainted(js, wasm, name) {
+    let cache = null;
+    let key = null;
+    try {
+      const sum = await crypto.subtle.digest('SHA-256', await new Blob([js, wasm]).arrayBuffer());
+      key = name + '?painter=' + Array.from(new Uint8Array(sum), function(b) {
+        return b.toString(16).padStart(2, '0');
+      }).join('');
+      cache = await caches.open(PAINTED);
+      const kept = await cache.match(key);
+      if (kept) return new Uint8Array(await kept.arrayBuffer());
+    } catch (e) {
+      cache = null;
+    }
+    const bytes = await painted(js, wasm);
+    if (cache) {
+      cache.keys().then(function(old) {
+        return Promise.all(old.map(function(request) { return cache.delete(request); }));
+      }).then(function() {
+        return cache.put(key, new Response(bytes));
+      }).catch(function() {});
+    }
+    return bytes;
+  }
+
+  function painted(js, wasm) {
+    const bands = Math.min(4, Math.max(2, navigator.hardwareConcurrency || 2));
+    const source = URL.createObjectURL(new Blob([js], {type: 'text/javascript'}));
+    const boot = URL.createObjectURL(new Blob([
+      'self.onmessage = function(e) {\n' +
+      '  self.onmessage = null;\n' +
+      '  self.Module = {wasmBinary: e.data.wasm};\n' +
+      '  importScripts(e.data.source);\n' +
+      '};\n'], {type: 'text/javascript'}));
+    const parts = [];
     for (let band = 0; band < bands; ++band) {
       const worker = new Worker(boot, {name: band + '/' + bands});
-      painted.push(new Promise(function(done, failed) {
+      parts.push(new Promise(function(done, failed) {
         worker.onmessage = function(event) { worker.terminate(); done(event.data); };
         worker.onerror = function() { worker.terminate(); failed(); };
       }));
       worker.postMessage({wasm: wasm, source: source});
     }
-    (Module.preRun = Module.preRun || []).push(function() { started = true; place(); });
-    (Module.balantorPainting = Module.balantorPainting || {})[name] = Promise.all(painted).then(
-      function(parts) {
-        file = new Uint8Array(parts[0].size);
-        parts.forEach(function(part) { file.set(part.bytes, part.at); });
-        place();
-      }, function() {}).then(function() {
-        URL.revokeObjectURL(source);
-        URL.revokeObjectURL(boot);
-      });
+    const revoke = function() {
+      URL.revokeObjectURL(source);
+      URL.revokeObjectURL(boot);
+    };
+    return Promise.all(parts).then(function(parts) {
+      revoke();
+      const file = new Uint8Array(parts[0].size);
+      parts.forEach(function(part) { file.set(part.bytes, part.at); });
+      return file;
+    }, function(e) {
+      revoke();
+      throw e;
+    });
   }
 
   // The painter starts once, as soon as its two files are in. The build leaves it out of a page
