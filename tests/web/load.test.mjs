@@ -48,7 +48,8 @@ describe('loading', () => {
     // Each fault as the page meets it, the words it must say, and then the fault mended: trying
     // again fetches what failed, and only that (the times each of FILE, models.data and
     // balantor.wasm is asked for in all), and the program starts. A wasm that does not compile
-    // is found only once the program starts: trying again loads the page afresh.
+    // (the program's or the painter's) is found only once it runs: trying again loads the page
+    // afresh.
     const faults = [
         {what: 'a missing wasm', file: 'balantor.wasm', asked: [2, 1, 2],
          fault: request => request.respond({status: 404}),
@@ -67,6 +68,11 @@ describe('loading', () => {
              status: 200,
              body: Buffer.alloc(statSync(join(web.pageDir(), 'balantor.wasm')).size)}),
          words: /^The simulator could not start: CompileError: /},
+        {what: 'a painter that does not compile', file: 'ground.wasm', asked: [2, 2, 2],
+         fault: request => request.respond({
+             status: 200,
+             body: Buffer.alloc(statSync(join(web.pageDir(), 'ground.wasm')).size)}),
+         words: /^The ground could not be painted: CompileError: /},
     ];
     for (const {what, file, asked: times, query = '', fault, words} of faults) {
         test(`${what}: said in words, and trying again starts the program`, async () => {

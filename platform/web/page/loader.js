@@ -167,7 +167,8 @@
   // each, as many as the machine has cores, up to four) run the painter (JS and WASM, fetched
   // here with the rest) as soon as it has arrived, beside the other downloads, and the program
   // waits for the file only when it opens it by NAME (library.js). The workers fetch nothing
-  // themselves. A worker that fails leaves the file out, as if it were missing.
+  // themselves. A painter that fails is said in words, and the program waits on; trying again
+  // loads the page afresh.
   function paint(js, wasm, name) {
     let file = null;
     let started = false;
@@ -183,7 +184,13 @@
       keptOrPainted(js, wasm, name).then(function(bytes) {
         file = bytes;
         place();
-      }, function() {});
+      }, function(e) {
+        if (document.body.dataset.state === 'loading') {
+          fail('The ground could not be painted: ' + e.message + '.',
+               function() { location.reload(); });
+        }
+        return new Promise(function() {});
+      });
   }
 
   // The painted file is kept in the browser's cache under the painter's SHA-256, so that later
@@ -222,15 +229,25 @@
     const boot = URL.createObjectURL(new Blob([
       'self.onmessage = function(e) {\n' +
       '  self.onmessage = null;\n' +
-      '  self.Module = {wasmBinary: e.data.wasm};\n' +
+      '  self.Module = {wasmBinary: e.data.wasm, onAbort: function(what) {\n' +
+      '    postMessage({failed: String(what)});\n' +
+      '  }};\n' +
       '  importScripts(e.data.source);\n' +
       '};\n'], {type: 'text/javascript'}));
     const parts = [];
     for (let band = 0; band < bands; ++band) {
       const worker = new Worker(boot, {name: band + '/' + bands});
+      // A failure inside the painter's promises raises no error event: it says so itself.
       parts.push(new Promise(function(done, failed) {
-        worker.onmessage = function(event) { worker.terminate(); done(event.data); };
-        worker.onerror = function() { worker.terminate(); failed(); };
+        worker.onmessage = function(event) {
+          worker.terminate();
+          if (event.data.failed) failed(new Error(event.data.failed));
+          else done(event.data);
+        };
+        worker.onerror = function(event) {
+          worker.terminate();
+          failed(new Error(event.message || 'the painter stopped'));
+        };
       }));
       worker.postMessage({wasm: wasm, source: source});
     }
