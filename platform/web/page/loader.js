@@ -185,10 +185,9 @@
         file = bytes;
         place();
       }, function(e) {
-        if (document.body.dataset.state === 'loading') {
-          fail('The ground could not be painted: ' + e.message + '.',
-               function() { location.reload(); });
-        }
+        paintingFailed = true;
+        if (document.body.dataset.state === 'loading')
+          fail('The ground could not be painted: ' + e.message + '.', load);
         return new Promise(function() {});
       });
   }
@@ -270,6 +269,7 @@
   // that is to have no ground.
   const painter = SIZES['ground.js'] ? ['ground.js', 'ground.wasm'] : [];
   let painting = false;
+  let paintingFailed = false;
   function startPainting() {
     if (painting || !painter.every(function(f) { return files[f]; })) return;
     painting = true;
@@ -295,6 +295,11 @@
   }
 
   async function load() {
+    // The program may already wait for the painting: only a new page paints again.
+    if (paintingFailed) {
+      location.reload();
+      return;
+    }
     try {
       // The downloads first: they go on while the browser makes the context.
       const painterIn = Promise.all(painter.map(fetchOnce)).then(startPainting);
