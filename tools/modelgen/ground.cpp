@@ -19,20 +19,18 @@ class GrassNoise {
   public:
     void startRow(int r) {
         row_ = r;
-        ready_ = false;
+        values_ = nullptr;
     }
     double at(int c) {
-        if (!ready_) {
-            fbmRow(row_, kGroundSize, 128, 3, 40, values_);
-            ready_ = true;
-        }
-        return values_[c];
+        if (!values_)
+            values_ = &rows_.row(row_);
+        return (*values_)[c];
     }
 
   private:
+    FbmRows rows_{kGroundSize, 128, 3, 40};
     int row_ = 0;
-    bool ready_ = false;
-    std::vector<double> values_;
+    const std::vector<double>* values_ = nullptr;
 };
 
 struct Ground {
@@ -120,12 +118,32 @@ class Bushes {
             }
         }
     }
-    const Bush& at(int i, int j) const { return cells_[i - kFirst][j - kFirst]; }
+    // The bushes of the cells next to row x's (the cells across x from floor(x / 16) - 1 to
+    // + 1), in that order and then by cell along z, that reach the row with their leaves or their
+    // shadow: most rows meet none of them.
+    struct Near {
+        int j; // the cell along z
+        const Bush* bush;
+    };
+    void startRow(double x) {
+        near_.clear();
+        const int bx = static_cast<int>(std::floor(x / 16));
+        for (int i = bx - 1; i <= bx + 1; ++i) {
+            for (int j = kFirst; j < kFirst + kCells; ++j) {
+                const Bush& b = cells_[i - kFirst][j - kFirst];
+                if (b.grows &&
+                    (std::fabs(x - b.cx) < b.r || std::fabs(x - b.cx - b.r * 0.4) < b.r * 1.05))
+                    near_.push_back({j, &b});
+            }
+        }
+    }
+    const std::vector<Near>& row() const { return near_; }
 
   private:
     // The cells next to those of the ground's pixels.
     static const int kFirst = -14, kCells = 28;
     Bush cells_[kCells][kCells];
+    std::vector<Near> near_;
 };
 
 // hypot and atan2 are most of the painter's time, so each region's test first looks whether the
@@ -255,26 +273,23 @@ Colour groundColour(const Ground& g, const Bushes& bushes) {
             return Colour{92, 64, 40} * (0.85 + 0.3 * rand01(g.c, g.r, 52));
         }
     }
-    // Bushes, each with a shadow towards +x.
-    int bx = static_cast<int>(std::floor(g.x / 16)), bz = static_cast<int>(std::floor(g.z / 16));
-    for (int i = bx - 1; i <= bx + 1; ++i) {
-        for (int j = bz - 1; j <= bz + 1; ++j) {
-            const Bush& b = bushes.at(i, j);
-            if (!b.grows)
-                continue;
-            const double dx = g.x - b.cx, dz = std::fabs(g.z - b.cz);
-            if (std::fabs(dx) < b.r && dz < b.r) {
-                double d = std::hypot(dx, g.z - b.cz);
-                if (d < b.r) {
-                    double n = fbm(g.c, g.r, kGroundSize, 256, 2, 57);
-                    return mix(Colour{30, 84, 32}, Colour{60, 120, 46}, n * (1 - d / b.r * 0.5));
-                }
+    // Bushes, each with a shadow towards +x, from the cells next to the pixel's.
+    const int bz = static_cast<int>(std::floor(g.z / 16));
+    for (const Bushes::Near& near : bushes.row()) {
+        if (near.j < bz - 1 || near.j > bz + 1)
+            continue;
+        const Bush& b = *near.bush;
+        const double dx = g.x - b.cx, dz = std::fabs(g.z - b.cz);
+        if (std::fabs(dx) < b.r && dz < b.r) {
+            double d = std::hypot(dx, g.z - b.cz);
+            if (d < b.r) {
+                double n = fbm(g.c, g.r, kGroundSize, 256, 2, 57);
+                return mix(Colour{30, 84, 32}, Colour{60, 120, 46}, n * (1 - d / b.r * 0.5));
             }
-            const double shadowX = g.x - b.cx - b.r * 0.4, shadow = b.r * 1.05;
-            if (std::fabs(shadowX) < shadow && dz < shadow &&
-                std::hypot(shadowX, g.z - b.cz) < shadow)
-                return grass(g) * 0.6;
         }
+        const double shadowX = g.x - b.cx - b.r * 0.4, shadow = b.r * 1.05;
+        if (std::fabs(shadowX) < shadow && dz < shadow && std::hypot(shadowX, g.z - b.cz) < shadow)
+            return grass(g) * 0.6;
     }
     return grass(g);
 }
@@ -282,13 +297,15 @@ Colour groundColour(const Ground& g, const Bushes& bushes) {
 } // namespace
 
 void paintGroundRows(Image& img, int from, int to) {
-    const Bushes bushes;
+    Bushes bushes;
     GrassNoise grass;
     const double step = 2 * kHalfGround / kGroundSize;
     for (int r = from; r < to; ++r) {
+        const double x = kHalfGround - (r + 0.5) * step;
         grass.startRow(r);
+        bushes.startRow(x);
         for (int c = 0; c < kGroundSize; ++c) {
-            Ground g{kHalfGround - (r + 0.5) * step, kHalfGround - (c + 0.5) * step, c, r, &grass};
+            Ground g{x, kHalfGround - (c + 0.5) * step, c, r, &grass};
             img.set(c, r, groundColour(g, bushes));
         }
     }

@@ -100,39 +100,56 @@ double fbm(int px, int py, int size, int cells, int octaves, std::uint32_t seed)
     return sum / norm;
 }
 
-void fbmRow(int py, int size, int cells, int octaves, std::uint32_t seed,
-            std::vector<double>& out) {
-    // The sums are built up in the order fbm() adds its octaves, so each value is the same.
-    out.assign(size, 0);
-    std::vector<double> top, bottom;
-    double amp = 0.5, norm = 0;
+FbmRows::FbmRows(int size, int cells, int octaves, std::uint32_t seed)
+    : size_(size), seed_(seed), values_(size) {
+    // Along a row, each octave's lattice columns and weights are the same for every row.
     for (int o = 0; o < octaves; ++o) {
-        const int period = cells << o;
-        const double scale = static_cast<double>(period) / size;
-        const double y = py * scale;
+        Octave oct;
+        oct.period = cells << o;
+        oct.scale = static_cast<double>(oct.period) / size;
+        for (int px = 0; px < size; ++px) {
+            const double x = px * oct.scale;
+            const int xi = static_cast<int>(std::floor(x));
+            const double fx = x - xi;
+            const int x0 = wrap(xi, oct.period);
+            oct.x0.push_back(x0);
+            oct.x1.push_back(x0 + 1 == oct.period ? 0 : x0 + 1);
+            oct.sx.push_back(fx * fx * (3 - 2 * fx));
+        }
+        octaves_.push_back(std::move(oct));
+    }
+}
+
+const std::vector<double>& FbmRows::row(int py) {
+    // The sums are built up in the order fbm() adds its octaves, so each value is the same.
+    std::fill(values_.begin(), values_.end(), 0.0);
+    double amp = 0.5, norm = 0;
+    for (std::size_t o = 0; o < octaves_.size(); ++o) {
+        const Octave& oct = octaves_[o];
+        const std::uint32_t seed = seed_ + static_cast<std::uint32_t>(o);
+        const double y = py * oct.scale;
         const int yi = static_cast<int>(std::floor(y));
         const double fy = y - yi, sy = fy * fy * (3 - 2 * fy);
-        const int y0 = wrap(yi, period), y1 = y0 + 1 == period ? 0 : y0 + 1;
-        top.resize(period);
-        bottom.resize(period);
-        for (int x = 0; x < period; ++x) {
-            top[x] = rand01(x, y0, seed + o);
-            bottom[x] = rand01(x, y1, seed + o);
+        const int y0 = wrap(yi, oct.period), y1 = y0 + 1 == oct.period ? 0 : y0 + 1;
+        top_.resize(oct.period);
+        bottom_.resize(oct.period);
+        for (int x = 0; x < oct.period; ++x) {
+            top_[x] = rand01(x, y0, seed);
+            bottom_[x] = rand01(x, y1, seed);
         }
-        for (int px = 0; px < size; ++px) {
-            const double x = px * scale;
-            const int xi = static_cast<int>(std::floor(x));
-            const double fx = x - xi, sx = fx * fx * (3 - 2 * fx);
-            const int x0 = wrap(xi, period), x1 = x0 + 1 == period ? 0 : x0 + 1;
-            const double upper = top[x0] + (top[x1] - top[x0]) * sx;
-            const double lower = bottom[x0] + (bottom[x1] - bottom[x0]) * sx;
-            out[px] += amp * (upper + (lower - upper) * sy);
+        for (int px = 0; px < size_; ++px) {
+            const int x0 = oct.x0[px], x1 = oct.x1[px];
+            const double sx = oct.sx[px];
+            const double upper = top_[x0] + (top_[x1] - top_[x0]) * sx;
+            const double lower = bottom_[x0] + (bottom_[x1] - bottom_[x0]) * sx;
+            values_[px] += amp * (upper + (lower - upper) * sy);
         }
         norm += amp;
         amp *= 0.5;
     }
-    for (double& v : out)
+    for (double& v : values_)
         v /= norm;
+    return values_;
 }
 
 bool onText(const std::string& text, double x, double y) {

@@ -43,9 +43,26 @@ double rand01(int x, int y, std::uint32_t seed);
 // Fractal noise in [0, 1) over a texture of side `size` pixels, `cells` lattice cells across.
 double fbm(int px, int py, int size, int cells, int octaves, std::uint32_t seed);
 
-// fbm() for each pixel of row `py`, px = 0 .. size - 1, into `out`: the same values, for a small
-// part of the cost, since along a row each octave's lattice corners and weights repeat.
-void fbmRow(int py, int size, int cells, int octaves, std::uint32_t seed, std::vector<double>& out);
+// fbm() for each pixel of a row, px = 0 .. size - 1: the same values, for a small part of the
+// cost, since along a row each octave's lattice corners and weights repeat, and the columns'
+// part of them is the same in every row.
+class FbmRows {
+  public:
+    FbmRows(int size, int cells, int octaves, std::uint32_t seed);
+    const std::vector<double>& row(int py);
+
+  private:
+    struct Octave {
+        int period;
+        double scale;
+        std::vector<int> x0, x1; // lattice columns left and right of each pixel
+        std::vector<double> sx;  // and the smoothed weight between them
+    };
+    int size_;
+    std::uint32_t seed_;
+    std::vector<Octave> octaves_;
+    std::vector<double> top_, bottom_, values_;
+};
 
 // Whether the point (x, y), in glyph cells with y up and the text's start at the origin, falls
 // on a letter of `text`. Letters are 5 cells wide with one cell between them.
