@@ -78,17 +78,22 @@ id=$(sha256sum "$out/models.data" | sed -E 's/^(.{8})(.{4})(.{4})(.{4})(.{12}).*
 sed -i -E "s/\"package_uuid\": \"[0-9a-f-]{36}\"/\"package_uuid\": \"$id\"/" "$out/models.js"
 
 # Last, once every file is in place: loader.js learns each file's size (for its progress bar and
-# to see a download cut short), and sw.js each file's SHA-256 and the build's name made from
-# them, which names the cache that keeps this build.
+# to see a download cut short) and the painter's SHA-256 (which names the painted ground it
+# keeps), and sw.js each file's SHA-256 and the build's name made from them, which names the
+# cache that keeps this build.
 cd "$out"
 sizes=$(find . -type f ! -name sw.js ! -name loader.js -printf '%P\n' | LC_ALL=C sort |
     while read -r f; do printf '"%s": %s, ' "$f" "$(stat -c %s "$f")"; done)
 sed -i "s|^  const SIZES = .*;\$|  const SIZES = {${sizes%, }};|" loader.js
+painter=
+[ -f ground.js ] && painter=$(cat ground.js ground.wasm | sha256sum | cut -d' ' -f1)
+sed -i "s|^  const PAINTER = .*;\$|  const PAINTER = '$painter';|" loader.js
 sums=$(find . -type f ! -name sw.js -printf '%P\n' | LC_ALL=C sort | xargs sha256sum)
 files=$(awk '{printf "\"%s\": \"%s\", ", $2, $1}' <<<"$sums")
 name=$(sha256sum <<<"$sums" | cut -c1-16)
 sed -i -e "s|^const BUILD = .*;\$|const BUILD = '$name';|" \
     -e "s|^const FILES = .*;\$|const FILES = {${files%, }};|" sw.js
-grep -q "^const BUILD = '$name';" sw.js && grep -q '^  const SIZES = {"' loader.js ||
+grep -q "^const BUILD = '$name';" sw.js && grep -q '^  const SIZES = {"' loader.js &&
+    grep -q "^  const PAINTER = '$painter';" loader.js ||
     { echo "build-web: sw.js or loader.js has no place for the build's list" >&2; exit 1; }
 echo "build-web: wrote $out (build $name)"

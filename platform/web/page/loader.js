@@ -6,8 +6,10 @@
 // arrived is kept. Once the first frame is shown, a service worker keeps the page's files for
 // visits without a network (sw.js). The program's end is handed to the page (page.js).
 (function() {
-  // Each file's size in bytes, written by scripts/build-web.sh.
+  // Each file's size in bytes, and the SHA-256 of the ground's painter (ground.js, then
+  // ground.wasm), written by scripts/build-web.sh.
   const SIZES = {};
+  const PAINTER = '';
   // A download from which nothing has come for this long has stalled. The page's address may
   // shorten it: ?stall=SECONDS.
   const STALL_SECONDS = Number(new URLSearchParams(location.search).get('stall')) || 15;
@@ -22,12 +24,18 @@
 
   const megabytes = bytes => (bytes / 1e6).toFixed(1) + ' MB';
 
-  // Bytes arrived and expected, by file, for the bar.
+  // Bytes arrived and expected, by file, for the bar. It is shown anew at most every tenth of a
+  // second, and at once when all is in: each change is a new picture of the page for the
+  // browser to draw, which on a fast link costs more than the loading it shows.
   const arrived = {};
+  const SHOW_EVERY_MS = 100;
+  let shownAt = -SHOW_EVERY_MS;
+  let showLater = 0;
   function progress(name, bytes) {
     arrived[name] = bytes;
-    // A failure's words stay while other files still arrive.
-    if (document.body.dataset.state !== 'loading') return;
+    show();
+  }
+  function show() {
     let got = 0;
     let whole = 0;
     for (const file of ['ground.js', 'ground.wasm', 'models.data', 'balantor.wasm', 'models.js',
@@ -35,7 +43,21 @@
       got += arrived[file] || 0;
       whole += SIZES[file] || 0;
     }
-    if (!whole) return;
+    const wait = shownAt + SHOW_EVERY_MS - performance.now();
+    if (got < whole && wait > 0) {
+      if (!showLater) {
+        showLater = setTimeout(function() {
+          showLater = 0;
+          show();
+        }, wait);
+      }
+      return;
+    }
+    clearTimeout(showLater);
+    showLater = 0;
+    // A failure's words stay while other files still arrive.
+    if (!whole || document.body.dataset.state !== 'loading') return;
+    shownAt = performance.now();
     bar.value = Math.min(got / whole, 1);
     text.textContent = 'Loading the simulator: ' + megabytes(got) + ' of ' + megabytes(whole);
   }
@@ -168,8 +190,8 @@
   // here with the rest) as soon as it has arrived, beside the other downloads, and the program
   // waits for the file only when it opens it by NAME (library.js). The workers fetch nothing
   // themselves. A painter that fails is said in words, and the program waits on; trying again
-  // loads the page afresh.
-  function paint(js, wasm, name) {
+  // loads the page afresh. FOUND is what was found in the cache (keptFile).
+  function paint(found, js, wasm, name) {
     let file = null;
     let started = false;
     const place = function() {
@@ -181,7 +203,7 @@
     };
     (Module.preRun = Module.preRun || []).push(function() { started = true; place(); });
     (Module.balantorPainting = Module.balantorPainting || {})[name] =
-      keptOrPainted(js, wasm, name).then(function(bytes) {
+      keptOrPainted(found, js, wasm).then(function(bytes) {
         file = bytes;
         place();
       }, function(e) {
@@ -196,27 +218,30 @@
   // visits, and an installed app at every start, take it from there: painting is most of what
   // the first frame waits for. A new painter paints anew and its file replaces the old one.
   // Without a cache (a page not served securely) or where it fails, the page paints each time.
+  // The cache is looked in from the start, so that a first visit's painting waits for nothing.
   const PAINTED = 'balantor.painted';
-  async function keptOrPainted(js, wasm, name) {
-    let cache = null;
-    let key = null;
+  async function keptFile(name) {
+    if (!PAINTER) return {cache: null};
+    const key = name + '?painter=' + PAINTER;
     try {
-      const sum = await crypto.subtle.digest('SHA-256', await new Blob([js, wasm]).arrayBuffer());
-      key = name + '?painter=' + Array.from(new Uint8Array(sum), function(b) {
-        return b.toString(16).padStart(2, '0');
-      }).join('');
-      cache = await caches.open(PAINTED);
+      const cache = await caches.open(PAINTED);
       const kept = await cache.match(key);
-      if (kept) return new Uint8Array(await kept.arrayBuffer());
+      return {cache: cache, key: key,
+              bytes: kept ? new Uint8Array(await kept.arrayBuffer()) : null};
     } catch (e) {
-      cache = null;
+      return {cache: null};
     }
+  }
+
+  async function keptOrPainted(found, js, wasm) {
+    if (found.bytes) return found.bytes;
     const bytes = await painted(js, wasm);
+    const cache = found.cache;
     if (cache) {
       cache.keys().then(function(old) {
         return Promise.all(old.map(function(request) { return cache.delete(request); }));
       }).then(function() {
-        return cache.put(key, new Response(bytes));
+        return cache.put(found.key, new Response(bytes));
       }).catch(function() {});
     }
     return bytes;
@@ -265,15 +290,18 @@
     });
   }
 
-  // The painter starts once, as soon as its two files are in. The build leaves it out of a page
-  // that is to have no ground.
+  // The painter starts once, as soon as its two files are in and the cache has been looked in.
+  // The build leaves it out of a page that is to have no ground.
   const painter = SIZES['ground.js'] ? ['ground.js', 'ground.wasm'] : [];
+  const GROUND = 'models/Razedud.bmp';
+  const kept = painter.length ? keptFile(GROUND) : null;
   let painting = false;
   let paintingFailed = false;
-  function startPainting() {
-    if (painting || !painter.every(function(f) { return files[f]; })) return;
+  async function startPainting() {
+    await Promise.all(painter.map(fetchOnce));
+    if (painting || !painter.length) return;
     painting = true;
-    if (painter.length) paint(files['ground.js'], files['ground.wasm'], 'models/Razedud.bmp');
+    paint(await kept, files['ground.js'], files['ground.wasm'], GROUND);
   }
 
   // What arrives is kept, and what is on its way is waited for, so that trying again fetches
@@ -301,15 +329,17 @@
       return;
     }
     try {
-      // The downloads first: they go on while the browser makes the context.
-      const painterIn = Promise.all(painter.map(fetchOnce)).then(startPainting);
+      // The downloads first: they go on while the browser makes the context. The painting,
+      // which the first frame waits for longest, starts before the context is asked for, since
+      // asking holds up the page until the browser has made it.
+      const painterIn = startPainting();
       const downloads = Promise.allSettled([painterIn, fetchOnce('models.data'),
                                             fetchOnce('balantor.wasm')]);
+      await Promise.allSettled([painterIn]);
       askForWebGL();
       const all = await downloads;
       const failed = all.find(function(result) { return result.status === 'rejected'; });
       if (failed) throw failed.reason;
-      startPainting();
       Module.getPreloadedPackage = function() { return files['models.data'].buffer; };
       Module.wasmBinary = files['balantor.wasm'];
       text.textContent = 'Starting the simulator…';
