@@ -87,13 +87,21 @@ mergeInto(LibraryManager.library, {
 
   // Waits while the page still paints the file the program opens by this name (page/loader.js);
   // returns at once for any other.
-  balantor_file_ready__deps: ['$balantorResume'],
+  balantor_file_ready__deps: ['$balantorResume', '$balantorGraphics', '$GL'],
   balantor_file_ready: function(path) {
     const painting = Module['balantorPainting'] && Module['balantorPainting'][UTF8ToString(path)];
     if (!painting) return;
-    // What the program has asked of the GPU so far (its programs to link, above all) is sent
-    // on, to be done while the page paints rather than at the first frame.
-    if (balantorGraphics.gl) balantorGraphics.gl.flush();
+    // What the program has asked of the GPU so far is done while the page paints, and what
+    // WebGL learns of its programs (their link, their uniforms) is learnt now and kept: asked
+    // at the first draw, it would wait there behind the upload of the painted ground.
+    const gl = balantorGraphics.gl;
+    if (gl && !gl.isContextLost()) {
+      GL.programs.forEach(function(program) {
+        if (!program) return;
+        gl.getProgramParameter(program, gl.LINK_STATUS);
+        gl.getProgramParameter(program, gl.ACTIVE_UNIFORMS);
+      });
+    }
     return Asyncify.handleSleep(function(wakeUp) {
       painting.then(function() { balantorResume(wakeUp); });
     });
