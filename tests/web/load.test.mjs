@@ -12,9 +12,11 @@ const session = web.session();
 
 const statusText = ride => ride.page.$eval('#status-text', e => e.textContent.trim());
 const statusShown = ride => ride.page.$eval('#status', e => e.offsetHeight > 0);
+const keysShown = ride => ride.page.$eval('#keys', e => getComputedStyle(e).visibility === 'visible');
 
 describe('loading', () => {
-    test('on a slow network the bar grows with what has arrived, then the first frame', async () => {
+    test('on a slow network the bar grows with what has arrived, then the first frame and the keys',
+         async () => {
         const ride = await web.open(session.browser, session.servers.page.url, {
             before: async page => {
                 // The bar's values as the page sets them, from the first.
@@ -33,7 +35,9 @@ describe('loading', () => {
         try {
             await ride.page.waitForFunction(() => window.__bar.length > 0, {timeout: web.TIMEOUT});
             assert.match(await statusText(ride), /^Loading the simulator: \d+\.\d MB of \d+\.\d MB$/);
+            assert.ok(!(await keysShown(ride)), 'the keys are shown before there is a ride');
             await ride.until(1);
+            assert.ok(await keysShown(ride), 'the keys are not shown with the first frame');
             const bar = await ride.page.evaluate(() => window.__bar);
             assert.ok(bar.length >= 10, `the bar moved ${bar.length} times: ${bar}`);
             assert.ok(bar[0] < 0.2 && bar.at(-1) === 1, `the bar went from ${bar[0]} to ${bar.at(-1)}`);
