@@ -12,7 +12,8 @@ const session = web.session();
 
 const statusText = ride => ride.page.$eval('#status-text', e => e.textContent.trim());
 const statusShown = ride => ride.page.$eval('#status', e => e.offsetHeight > 0);
-const keysShown = ride => ride.page.$eval('#keys', e => getComputedStyle(e).visibility === 'visible');
+const keysShown = ride =>
+    ride.page.$eval('#keys', e => getComputedStyle(e).visibility === 'visible');
 
 describe('loading', () => {
     test('on a slow network the bar grows with what has arrived, then the first frame and the keys',
