@@ -1,9 +1,11 @@
 // The web page's figures in headless Chromium, each run in a fresh browser and the pages taken in
 // turn, so that a busy machine slows all of them alike:
 // - first frame: from navigation to the first frame shown, of the page against the one-triangle
-//   page (tools/webtriangle), navigated a few seconds after the browser started (warm) and at once
-//   (cold: a browser's first WebGL context costs it a second or two, whatever the page does);
-//   with when the page asked for its context, got it, and had all its files;
+//   page (tools/webtriangle) and the other build, navigated a few seconds after the browser
+//   started (warm) and at once (cold: a browser's first WebGL context costs it a second or two,
+//   whatever the page does); with when the page asked for its context, got it, and had all its
+//   files. The browser paces its frames as it does for a user: held to no rate, its compositor
+//   would keep a core busy asking for frames, and a page's loading would share the rest;
 // - frames per second at rest, unthrottled, of the page against another build of it, and of the
 //   triangle page: what the browser's drawing and compositing of a frame cost at the least.
 // Usage: node scripts/webbench.mjs PAGE AGAINST TRIANGLE RUNS SECONDS
@@ -51,7 +53,7 @@ const figures = () => {
 };
 
 async function visit(url, {delay = 0, rate = false} = {}) {
-    const browser = await launch();
+    const browser = await launch({paced: !rate});
     try {
         const page = await browser.newPage();
         await page.setViewport({width: 800, height: 600});
@@ -78,20 +80,25 @@ const servers = {};
 for (const [name, dir] of [['page', pageDir], ['against', againstDir], ['triangle', triangleDir]])
     servers[name] = await serve(dir);
 const ms = value => `${value.toFixed(0)} ms`;
-const results = {warm: [], warmTriangle: [], cold: [], coldTriangle: [], fps: [], fpsAgainst: []};
+const results = {warm: [], warmTriangle: [], warmAgainst: [], cold: [], coldTriangle: [],
+                 triangleRate: [], fps: [], fpsAgainst: []};
 try {
     for (let run = 1; run <= Number(runs); ++run) {
         const warm = await visit(servers.page.url, {delay: WARM_SECONDS});
         const warmTriangle = await visit(servers.triangle.url, {delay: WARM_SECONDS});
+        const warmAgainst = await visit(servers.against.url, {delay: WARM_SECONDS});
         const cold = await visit(servers.page.url);
-        const coldTriangle = await visit(servers.triangle.url, {rate: true});
+        const coldTriangle = await visit(servers.triangle.url);
+        const triangleRate = await visit(servers.triangle.url, {rate: true});
         const fps = await visit(servers.page.url, {rate: true});
         const fpsAgainst = await visit(servers.against.url, {rate: true});
-        Object.entries({warm, warmTriangle, cold, coldTriangle, fps, fpsAgainst})
+        Object.entries({warm, warmTriangle, warmAgainst, cold, coldTriangle, triangleRate, fps,
+                        fpsAgainst})
             .forEach(([key, value]) => results[key].push(value));
         console.log(`run ${run}: first frame ${ms(warm.first)} (context asked ${ms(warm.asked)}, ` +
                     `got ${ms(warm.got)}, files in ${ms(warm.files)}) against the triangle's ` +
-                    `${ms(warmTriangle.first)}; cold ${ms(cold.first)} (context got ` +
+                    `${ms(warmTriangle.first)} and the other build's ${ms(warmAgainst.first)}; ` +
+                    `cold ${ms(cold.first)} (context got ` +
                     `${ms(cold.got)}) against ${ms(coldTriangle.first)}; ` +
                     `${fps.fps.toFixed(1)} against ${fpsAgainst.fps.toFixed(1)} frames per second`);
     }
@@ -108,12 +115,15 @@ console.log(`first frame, warm browser: ${ms(m('warm', 'first'))} against the tr
             `${ms(m('warmTriangle', 'first'))}: ${(m('warm', 'first') / m('warmTriangle', 'first')).toFixed(2)} ` +
             `times (median of the runs' ratios ${ratio('warm', 'warmTriangle', 'first')}; ` +
             `context asked at ${ms(m('warm', 'asked'))}, got at ` +
-            `${ms(m('warm', 'got'))}, files in by ${ms(m('warm', 'files'))})`);
+            `${ms(m('warm', 'got'))}, files in by ${ms(m('warm', 'files'))}); the other build's ` +
+            `${ms(m('warmAgainst', 'first'))}: ` +
+            `${(m('warm', 'first') / m('warmAgainst', 'first')).toFixed(2)} ` +
+            `times (median of the runs' ratios ${ratio('warm', 'warmAgainst', 'first')})`);
 console.log(`first frame, cold browser: ${ms(m('cold', 'first'))} against the triangle's ` +
             `${ms(m('coldTriangle', 'first'))} (median of the runs' ratios ` +
             `${ratio('cold', 'coldTriangle', 'first')}; its context got at ` +
             `${ms(m('coldTriangle', 'got'))}, asked at ${ms(m('coldTriangle', 'asked'))})`);
-console.log(`frames per second of the triangle page: ${m('coldTriangle', 'fps').toFixed(1)}`);
+console.log(`frames per second of the triangle page: ${m('triangleRate', 'fps').toFixed(1)}`);
 console.log(`frames per second at rest: ${m('fps', 'fps').toFixed(1)} against ` +
             `${m('fpsAgainst', 'fps').toFixed(1)}: ${(m('fps', 'fps') / m('fpsAgainst', 'fps')).toFixed(2)} times ` +
             `(median of the runs' ratios ${ratio('fps', 'fpsAgainst', 'fps')})`);

@@ -102,17 +102,18 @@ export async function serve(dir) {
 }
 
 // Headless Chromium on the CPU, kept off the network, with a fresh profile that puppeteer makes
-// and removes once the browser has ended.
-export async function launch() {
+// and removes once the browser has ended. Its frames are paced by the machine rather than by a
+// 60 Hz display, as on the desktop, unless `paced`: unpaced, the browser's compositor asks for
+// frames without pause and keeps a core busy, which a page's loading then shares.
+export async function launch({paced = false} = {}) {
     return puppeteer.launch({
         executablePath: process.env.BALANTOR_CHROMIUM ?? '/usr/bin/chromium',
         headless: true,
-        // Frames paced by the machine rather than by a 60 Hz display, as on the desktop.
         args: ['--headless=new', '--no-sandbox', '--use-angle=swiftshader',
                '--enable-unsafe-swiftshader', '--disable-background-networking',
                '--disable-component-update', '--disable-sync', '--no-first-run',
-               '--no-default-browser-check', '--mute-audio', '--disable-gpu-vsync',
-               '--disable-frame-rate-limit'],
+               '--no-default-browser-check', '--mute-audio',
+               ...(paced ? [] : ['--disable-gpu-vsync', '--disable-frame-rate-limit'])],
     });
 }
 
