@@ -190,8 +190,8 @@
   // here with the rest) as soon as it has arrived, beside the other downloads, and the program
   // waits for the file only when it opens it by NAME (library.js). The workers fetch nothing
   // themselves. A painter that fails is said in words, and the program waits on; trying again
-  // loads the page afresh. FOUND is what was found in the cache (keptFile).
-  function paint(found, js, wasm, name) {
+  // loads the page afresh.
+  function paint(js, wasm, name) {
     let file = null;
     let started = false;
     const place = function() {
@@ -203,7 +203,7 @@
     };
     (Module.preRun = Module.preRun || []).push(function() { started = true; place(); });
     (Module.balantorPainting = Module.balantorPainting || {})[name] =
-      keptOrPainted(found, js, wasm).then(function(bytes) {
+      keptOrPainted(name, js, wasm).then(function(bytes) {
         file = bytes;
         place();
       }, function(e) {
@@ -218,38 +218,52 @@
   // visits, and an installed app at every start, take it from there: painting is most of what
   // the first frame waits for. A new painter paints anew and its file replaces the old one.
   // Without a cache (a page not served securely) or where it fails, the page paints each time.
-  // The cache is looked in from the start, so that a first visit's painting waits for nothing.
+  // Which painter's file is kept is noted beside it, where it is read at once: a browser's
+  // first visit takes a tenth of a second or more to open the cache, which the painting would
+  // otherwise wait for.
   const PAINTED = 'balantor.painted';
-  async function keptFile(name) {
-    if (!PAINTER) return {cache: null};
-    const key = name + '?painter=' + PAINTER;
+  const keyOf = function(name) { return name + '?painter=' + PAINTER; };
+  function noted() {
     try {
-      const cache = await caches.open(PAINTED);
-      const kept = await cache.match(key);
-      return {cache: cache, key: key,
-              bytes: kept ? new Uint8Array(await kept.arrayBuffer()) : null};
+      return PAINTER !== '' && localStorage.getItem(PAINTED) === PAINTER;
     } catch (e) {
-      return {cache: null};
+      return false;
     }
   }
 
-  async function keptOrPainted(found, js, wasm) {
-    if (found.bytes) return found.bytes;
-    const bytes = await painted(js, wasm);
-    const cache = found.cache;
-    if (cache) {
-      cache.keys().then(function(old) {
+  async function keptFile(name) {
+    try {
+      const kept = await (await caches.open(PAINTED)).match(keyOf(name));
+      return kept ? new Uint8Array(await kept.arrayBuffer()) : null;
+    } catch (e) {
+      return null;
+    }
+  }
+
+  function keep(name, bytes) {
+    if (!PAINTER) return;
+    caches.open(PAINTED).then(function(cache) {
+      localStorage.setItem(PAINTED, PAINTER);
+      return cache.keys().then(function(old) {
         return Promise.all(old.map(function(request) { return cache.delete(request); }));
       }).then(function() {
-        return cache.put(found.key, new Response(bytes));
-      }).catch(function() {});
-    }
+        return cache.put(keyOf(name), new Response(bytes));
+      });
+    }).catch(function() {});
+  }
+
+  async function keptOrPainted(name, js, wasm) {
+    const kept = await keptGround;
+    if (kept) return kept;
+    const bytes = await (await startWorkers()).paint(js, wasm);
+    keep(name, bytes);
     return bytes;
   }
 
-  function painted(js, wasm) {
+  // The workers that paint, one band of rows each: a thread and a script engine each, which they
+  // get going while the painter still arrives. Each waits for the painter's two files.
+  function painters() {
     const bands = Math.min(4, Math.max(2, navigator.hardwareConcurrency || 2));
-    const source = URL.createObjectURL(new Blob([js], {type: 'text/javascript'}));
     const boot = URL.createObjectURL(new Blob([
       'self.onmessage = function(e) {\n' +
       '  self.onmessage = null;\n' +
@@ -258,9 +272,11 @@
       '  }};\n' +
       '  importScripts(e.data.source);\n' +
       '};\n'], {type: 'text/javascript'}));
+    const workers = [];
     const parts = [];
     for (let band = 0; band < bands; ++band) {
       const worker = new Worker(boot, {name: band + '/' + bands});
+      workers.push(worker);
       // A failure inside the painter's promises raises no error event: it says so itself.
       parts.push(new Promise(function(done, failed) {
         worker.onmessage = function(event) {
@@ -273,35 +289,48 @@
           failed(new Error(event.message || 'the painter stopped'));
         };
       }));
-      worker.postMessage({wasm: wasm, source: source});
     }
-    const revoke = function() {
-      URL.revokeObjectURL(source);
-      URL.revokeObjectURL(boot);
+    const all = Promise.all(parts);
+    // Said when the painting is waited for, not before.
+    all.catch(function() {});
+    return {
+      paint: function(js, wasm) {
+        const source = URL.createObjectURL(new Blob([js], {type: 'text/javascript'}));
+        workers.forEach(function(worker) { worker.postMessage({wasm: wasm, source: source}); });
+        const revoke = function() {
+          URL.revokeObjectURL(source);
+          URL.revokeObjectURL(boot);
+        };
+        return all.then(function(parts) {
+          revoke();
+          const file = new Uint8Array(parts[0].size);
+          parts.forEach(function(part) { file.set(part.bytes, part.at); });
+          return file;
+        }, function(e) {
+          revoke();
+          throw e;
+        });
+      },
     };
-    return Promise.all(parts).then(function(parts) {
-      revoke();
-      const file = new Uint8Array(parts[0].size);
-      parts.forEach(function(part) { file.set(part.bytes, part.at); });
-      return file;
-    }, function(e) {
-      revoke();
-      throw e;
-    });
   }
 
-  // The painter starts once, as soon as its two files are in and the cache has been looked in.
-  // The build leaves it out of a page that is to have no ground.
+  // The painter starts once, as soon as its two files are in; its workers at once, unless the
+  // ground is kept. The build leaves the painter out of a page that is to have no ground.
   const painter = SIZES['ground.js'] ? ['ground.js', 'ground.wasm'] : [];
   const GROUND = 'models/Razedud.bmp';
-  const kept = painter.length ? keptFile(GROUND) : null;
+  const keptGround = Promise.resolve(painter.length && noted() ? keptFile(GROUND) : null);
+  let workers = null;
+  function startWorkers() {
+    if (!workers) workers = keptGround.then(function(kept) { return kept ? null : painters(); });
+    return workers;
+  }
   let painting = false;
   let paintingFailed = false;
   async function startPainting() {
     await Promise.all(painter.map(fetchOnce));
     if (painting || !painter.length) return;
     painting = true;
-    paint(await kept, files['ground.js'], files['ground.wasm'], GROUND);
+    paint(files['ground.js'], files['ground.wasm'], GROUND);
   }
 
   // What arrives is kept, and what is on its way is waited for, so that trying again fetches
@@ -329,9 +358,11 @@
       return;
     }
     try {
-      // The downloads first: they go on while the browser makes the context. The painting,
-      // which the first frame waits for longest, starts before the context is asked for, since
-      // asking holds up the page until the browser has made it.
+      // The painting's workers first, to get going while the painter arrives; then the
+      // downloads, which go on while the browser makes the context. The painting, which the
+      // first frame waits for longest, starts before the context is asked for, since asking
+      // holds up the page until the browser has made it.
+      if (painter.length) startWorkers();
       const painterIn = startPainting();
       const downloads = Promise.allSettled([painterIn, fetchOnce('models.data'),
                                             fetchOnce('balantor.wasm')]);
