@@ -54,7 +54,7 @@ describe('loading', () => {
     // again fetches what failed, and only that (the times each of FILE, models.data and
     // balantor.wasm is asked for in all), and the program starts. A wasm that does not compile
     // (the program's or the painter's) is found only once it runs: trying again loads the page
-    // afresh.
+    // afresh. A file held back (HOLD) arrives only once the words are shown, and changes none.
     const faults = [
         {what: 'a missing wasm', file: 'balantor.wasm', asked: [2, 1, 2],
          fault: request => request.respond({status: 404}),
@@ -74,15 +74,17 @@ describe('loading', () => {
              body: Buffer.alloc(statSync(join(web.pageDir(), 'balantor.wasm')).size)}),
          words: /^The simulator could not start: CompileError: /},
         {what: 'a painter that does not compile', file: 'ground.wasm', asked: [2, 2, 2],
+         hold: 'models.data',
          fault: request => request.respond({
              status: 200,
              body: Buffer.alloc(statSync(join(web.pageDir(), 'ground.wasm')).size)}),
          words: /^The ground could not be painted: CompileError: /},
     ];
-    for (const {what, file, asked: times, query = '', fault, words} of faults) {
+    for (const {what, file, asked: times, query = '', fault, words, hold} of faults) {
         test(`${what}: said in words, and trying again starts the program`, async () => {
             let mended = false;
             const asked = {};
+            const held = [];
             const ride = await web.open(session.browser, session.servers.page.url + query, {
                 before: async page => {
                     await page.setRequestInterception(true);
@@ -91,6 +93,8 @@ describe('loading', () => {
                         asked[name] = (asked[name] ?? 0) + 1;
                         if (name === file && !mended)
                             fault(request);
+                        else if (name === hold && !mended)
+                            held.push(request);
                         else
                             request.continue();
                     });
@@ -99,6 +103,12 @@ describe('loading', () => {
             try {
                 await ride.waitState('failed');
                 assert.match(await statusText(ride), words);
+                if (hold) {
+                    held.forEach(request => request.continue());
+                    await ride.page.waitForFunction(() => window.Module.wasmBinary,
+                                                    {timeout: web.TIMEOUT});
+                    assert.match(await statusText(ride), words);
+                }
                 mended = true;
                 await ride.page.click('#status-retry');
                 await ride.restarted();

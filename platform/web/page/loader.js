@@ -373,7 +373,8 @@
       if (failed) throw failed.reason;
       Module.getPreloadedPackage = function() { return files['models.data'].buffer; };
       Module.wasmBinary = files['balantor.wasm'];
-      text.textContent = 'Starting the simulator…';
+      // The painting may have failed already, in words that stay.
+      if (document.body.dataset.state === 'loading') text.textContent = 'Starting the simulator…';
       if (!packaged) {
         await script('models.js');
         packaged = true;
