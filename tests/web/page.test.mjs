@@ -560,4 +560,19 @@ describe('a second visit', () => {
             await ride.close();
         }
     });
+
+    test('a page with no cache (not served securely) paints, keeps nothing and starts',
+         async () => {
+        const ride = await web.open(session.browser, session.servers.page.url, {
+            before: page => page.evaluateOnNewDocument(() => delete window.caches),
+        });
+        try {
+            await ride.until(1);
+            assert.equal(await ride.state(), 'running');
+            assert.equal(await ride.page.evaluate(() => typeof caches), 'undefined');
+            assert.deepEqual(ride.errors, []);
+        } finally {
+            await ride.close();
+        }
+    });
 });

@@ -241,7 +241,7 @@
   }
 
   function keep(name, bytes) {
-    if (!PAINTER) return;
+    if (!PAINTER || typeof caches === 'undefined') return;
     caches.open(PAINTED).then(function(cache) {
       localStorage.setItem(PAINTED, PAINTER);
       return cache.keys().then(function(old) {
@@ -249,7 +249,14 @@
       }).then(function() {
         return cache.put(keyOf(name), new Response(bytes));
       });
-    }).catch(function() {});
+    }).catch(function() {
+      // Kept nowhere: the note would send later visits to the cache for nothing.
+      try {
+        localStorage.removeItem(PAINTED);
+      } catch (e) {
+        return;
+      }
+    });
   }
 
   async function keptOrPainted(name, js, wasm) {
