@@ -263,7 +263,7 @@
     const kept = await keptGround;
     if (kept) return kept;
     const bytes = await (await startWorkers()).paint(js, wasm);
-    keep(name, bytes);
+    firstFrame.then(function() { keep(name, bytes); });
     return bytes;
   }
 
@@ -392,16 +392,26 @@
     }
   }
 
-  // The service worker keeps the files once the program runs, so that it does not slow the
-  // first visit's loading.
-  function keepOffline() {
-    if (!('serviceWorker' in navigator)) return;
+  // What serves later visits and installing waits for the first frame, so as not to take the
+  // cores the loading needs: the service worker that keeps the page's files (sw.js), the copy of
+  // the painted ground, and the icon and manifest, whose images the browser fetches and decodes
+  // as soon as the page names them.
+  const firstFrame = new Promise(function(shown) {
     new MutationObserver(function(changes, observer) {
       if (document.body.dataset.state !== 'running') return;
       observer.disconnect();
-      navigator.serviceWorker.register('sw.js').catch(function() {});
+      shown();
     }).observe(document.body, {attributes: true, attributeFilter: ['data-state']});
+  });
+  function link(rel, href, more) {
+    const element = Object.assign(document.createElement('link'), {rel: rel, href: href}, more);
+    document.head.appendChild(element);
   }
+  firstFrame.then(function() {
+    link('icon', 'balantor-32.webp', {type: 'image/webp', sizes: '32x32'});
+    link('manifest', 'balantor.webmanifest');
+    if ('serviceWorker' in navigator) navigator.serviceWorker.register('sw.js').catch(function() {});
+  });
 
   if (location.protocol === 'file:') {
     fail('This page must be served by a web server: a browser does not let a page opened as ' +
@@ -409,6 +419,5 @@
          'http://localhost:8000/.', function() { location.reload(); });
     return;
   }
-  keepOffline();
   load();
 })();
