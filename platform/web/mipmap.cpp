@@ -60,25 +60,25 @@ Image scaleImage(const Image& image, int width, int height) {
 Image halveImage(const Image& image) {
     const int width = std::max(1, image.width / 2);
     const int height = std::max(1, image.height / 2);
-    const int stepX = image.width > 1 ? 2 : 1;
-    const int stepY = image.height > 1 ? 2 : 1;
-    Image out{width, height, image.components, {}};
-    out.pixels.resize(static_cast<std::size_t>(width) * height * image.components);
-    auto at = [&](int x, int y, int c) {
-        return image.pixels[(static_cast<std::size_t>(y) * image.width + x) * image.components + c];
-    };
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            for (int c = 0; c < image.components; ++c) {
-                const int x0 = x * stepX, y0 = y * stepY;
-                const int x1 = x0 + stepX - 1, y1 = y0 + stepY - 1;
-                const int count = stepX * stepY;
-                const int sum = at(x0, y0, c) + at(x1, y0, c) * (stepX - 1) +
-                                at(x0, y1, c) * (stepY - 1) +
-                                at(x1, y1, c) * (stepX - 1) * (stepY - 1);
-                out.pixels[(static_cast<std::size_t>(y) * width + x) * image.components + c] =
-                    static_cast<unsigned char>((sum + count / 2) / count);
+    const int n = image.components;
+    // The next pixel across and the next row down, or the same ones where a side is one pixel:
+    // counted twice, they weigh as the two they stand for.
+    const std::size_t right = image.width > 1 ? n : 0;
+    const std::size_t row = static_cast<std::size_t>(image.width) * n;
+    const std::size_t below = image.height > 1 ? row : 0;
+    Image out{width, height, n, {}};
+    out.pixels.resize(static_cast<std::size_t>(width) * height * n);
+    // By pointers along the rows: the ground's mipmaps are made while the first frame waits.
+    unsigned char* to = out.pixels.data();
+    for (int y = 0; y < height; ++y) {
+        const unsigned char* from = image.pixels.data() + (below ? 2 * y : y) * row;
+        for (int x = 0; x < width; ++x, from += 2 * right)
+            for (int c = 0; c < n; ++c) {
+                const int sum =
+                    from[c] + from[right + c] + from[below + c] + from[below + right + c];
+                *to++ = static_cast<unsigned char>((sum + 2) / 4);
             }
+    }
     return out;
 }
 

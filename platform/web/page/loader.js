@@ -394,8 +394,8 @@
 
   // What serves later visits and installing waits for the first frame, so as not to take the
   // cores the loading needs: the service worker that keeps the page's files (sw.js), the copy of
-  // the painted ground, and the icon and manifest, whose images the browser fetches and decodes
-  // as soon as the page names them.
+  // the painted ground, and the manifest, whose app icons the browser fetches and decodes as
+  // soon as the page names it.
   const firstFrame = new Promise(function(shown) {
     new MutationObserver(function(changes, observer) {
       if (document.body.dataset.state !== 'running') return;
@@ -403,14 +403,13 @@
       shown();
     }).observe(document.body, {attributes: true, attributeFilter: ['data-state']});
   });
-  function link(rel, href, more) {
-    const element = Object.assign(document.createElement('link'), {rel: rel, href: href}, more);
-    document.head.appendChild(element);
-  }
   firstFrame.then(function() {
-    link('icon', 'balantor-32.webp', {type: 'image/webp', sizes: '32x32'});
-    link('manifest', 'balantor.webmanifest');
-    if ('serviceWorker' in navigator) navigator.serviceWorker.register('sw.js').catch(function() {});
+    const manifest = document.createElement('link');
+    manifest.rel = 'manifest';
+    manifest.href = 'balantor.webmanifest';
+    document.head.appendChild(manifest);
+    if (!('serviceWorker' in navigator)) return;
+    navigator.serviceWorker.register('sw.js').catch(function() {});
   });
 
   if (location.protocol === 'file:') {
