@@ -79,7 +79,19 @@ describe('loading', () => {
              status: 200,
              body: Buffer.alloc(statSync(join(web.pageDir(), 'ground.wasm')).size)}),
          words: /^The ground could not be painted: CompileError: /},
+        {what: 'a painter that stops in its workers', file: 'ground.wasm', asked: [2, 2, 2],
+         hold: 'models.data',
+         fault: request => request.respond({status: 200, body: unlinkable('ground.wasm')}),
+         words: /^The ground could not be painted: TypeError: WebAssembly\.instantiate\(\): /},
     ];
+    // A module of the file's size that compiles but asks for a function that no script of the
+    // page has: the painter's fails in its workers. The rest is a custom section.
+    function unlinkable(name) {
+        const head = Buffer.from('0061736d01000000010401600000020701017801790000', 'hex');
+        const rest = statSync(join(web.pageDir(), name)).size - head.length - 6;
+        const size = [0, 7, 14, 21, 28].map(at => (rest >>> at) & 0x7f | (at < 28 ? 0x80 : 0));
+        return Buffer.concat([head, Buffer.from([0, ...size, 1, 0x70]), Buffer.alloc(rest - 2)]);
+    }
     for (const {what, file, asked: times, query = '', fault, words, hold} of faults) {
         test(`${what}: said in words, and trying again starts the program`, async () => {
             let mended = false;

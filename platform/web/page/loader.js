@@ -268,14 +268,17 @@
   }
 
   // The workers that paint, one band of rows each: a thread and a script engine each, which they
-  // get going while the painter still arrives. Each waits for the painter's two files.
+  // get going while the painter still arrives. Each waits for the painter's script and its
+  // compiled WebAssembly.
   function painters() {
     const bands = Math.min(4, Math.max(2, navigator.hardwareConcurrency || 2));
     const boot = URL.createObjectURL(new Blob([
       'self.onmessage = function(e) {\n' +
       '  self.onmessage = null;\n' +
-      '  self.Module = {wasmBinary: e.data.wasm, onAbort: function(what) {\n' +
-      '    postMessage({failed: String(what)});\n' +
+      '  const failed = function(what) { postMessage({failed: String(what)}); };\n' +
+      '  self.Module = {onAbort: failed, instantiateWasm: function(imports, done) {\n' +
+      '    WebAssembly.instantiate(e.data.module, imports).then(done, failed);\n' +
+      '    return {};\n' +
       '  }};\n' +
       '  importScripts(e.data.source);\n' +
       '};\n'], {type: 'text/javascript'}));
@@ -303,12 +306,19 @@
     return {
       paint: function(js, wasm) {
         const source = URL.createObjectURL(new Blob([js], {type: 'text/javascript'}));
-        workers.forEach(function(worker) { worker.postMessage({wasm: wasm, source: source}); });
         const revoke = function() {
           URL.revokeObjectURL(source);
           URL.revokeObjectURL(boot);
         };
-        return all.then(function(parts) {
+        // Compiled once, here: the workers share its code, and the engine's optimising of it.
+        const compiled = WebAssembly.compile(wasm).then(function(module) {
+          const message = {module: module, source: source};
+          workers.forEach(function(worker) { worker.postMessage(message); });
+        }, function(e) {
+          workers.forEach(function(worker) { worker.terminate(); });
+          throw new Error(String(e));
+        });
+        return Promise.all([all, compiled]).then(function([parts]) {
           revoke();
           const file = new Uint8Array(parts[0].size);
           parts.forEach(function(part) { file.set(part.bytes, part.at); });
