@@ -376,9 +376,10 @@
     }
     try {
       // The painting's workers first, to get going while the painter arrives; then the
-      // downloads, which go on while the browser makes the context. The painting, which the
-      // first frame waits for longest, starts before the context is asked for, since asking
-      // holds up the page until the browser has made it.
+      // downloads, which go on while the browser makes the context. The painter compiles while
+      // the context is asked for (which holds up the page until the browser has made it), and
+      // the workers paint beside the program's start: handed over before the context, the
+      // painting and the making of it shared the cores, and the first frame came later.
       if (painter.length) startWorkers();
       const painterIn = startPainting();
       const downloads = Promise.allSettled([painterIn, fetchOnce('models.data'),
