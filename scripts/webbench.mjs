@@ -5,7 +5,9 @@
 //   started (warm) and at once (cold: a browser's first WebGL context costs it a second or two,
 //   whatever the page does); with when the page asked for its context, got it, and had all its
 //   files. The browser paces its frames as it does for a user: held to no rate, its compositor
-//   would keep a core busy asking for frames, and a page's loading would share the rest;
+//   would keep a core busy asking for frames, and a page's loading would share the rest. Also
+//   over a link of 20 Mbit/s with 20 ms of latency, against the other build: on this machine's
+//   own server any weight arrives in no time;
 // - frames per second at rest, unthrottled, of the page against another build of it, and of the
 //   triangle page: what the browser's drawing and compositing of a frame cost at the least.
 // Usage: node scripts/webbench.mjs PAGE AGAINST TRIANGLE RUNS SECONDS
@@ -52,11 +54,17 @@ const figures = () => {
             files: Math.max(0, ...performance.getEntriesByType('resource').map(r => r.responseEnd))};
 };
 
-async function visit(url, {delay = 0, rate = false} = {}) {
+// The link of the visits over a network: bytes per second and milliseconds.
+const LINK = {downloadThroughput: 20e6 / 8, uploadThroughput: 20e6 / 8, latency: 20};
+
+async function visit(url, {delay = 0, rate = false, link = false} = {}) {
     const browser = await launch({paced: !rate});
     try {
         const page = await browser.newPage();
         await page.setViewport({width: 800, height: 600});
+        if (link)
+            await (await page.createCDPSession())
+                .send('Network.emulateNetworkConditions', {offline: false, ...LINK});
         await page.evaluateOnNewDocument(hook);
         if (delay)
             await sleep(delay * 1000);
@@ -81,7 +89,7 @@ for (const [name, dir] of [['page', pageDir], ['against', againstDir], ['triangl
     servers[name] = await serve(dir);
 const ms = value => `${value.toFixed(0)} ms`;
 const results = {warm: [], warmTriangle: [], warmAgainst: [], cold: [], coldTriangle: [],
-                 triangleRate: [], fps: [], fpsAgainst: []};
+                 linked: [], linkedAgainst: [], triangleRate: [], fps: [], fpsAgainst: []};
 try {
     for (let run = 1; run <= Number(runs); ++run) {
         const warm = await visit(servers.page.url, {delay: WARM_SECONDS});
@@ -89,17 +97,20 @@ try {
         const warmAgainst = await visit(servers.against.url, {delay: WARM_SECONDS});
         const cold = await visit(servers.page.url);
         const coldTriangle = await visit(servers.triangle.url);
+        const linked = await visit(servers.page.url, {delay: WARM_SECONDS, link: true});
+        const linkedAgainst = await visit(servers.against.url, {delay: WARM_SECONDS, link: true});
         const triangleRate = await visit(servers.triangle.url, {rate: true});
         const fps = await visit(servers.page.url, {rate: true});
         const fpsAgainst = await visit(servers.against.url, {rate: true});
-        Object.entries({warm, warmTriangle, warmAgainst, cold, coldTriangle, triangleRate, fps,
-                        fpsAgainst})
+        Object.entries({warm, warmTriangle, warmAgainst, cold, coldTriangle, linked,
+                        linkedAgainst, triangleRate, fps, fpsAgainst})
             .forEach(([key, value]) => results[key].push(value));
         console.log(`run ${run}: first frame ${ms(warm.first)} (context asked ${ms(warm.asked)}, ` +
                     `got ${ms(warm.got)}, files in ${ms(warm.files)}) against the triangle's ` +
                     `${ms(warmTriangle.first)} and the other build's ${ms(warmAgainst.first)}; ` +
                     `cold ${ms(cold.first)} (context got ` +
-                    `${ms(cold.got)}) against ${ms(coldTriangle.first)}; ` +
+                    `${ms(cold.got)}) against ${ms(coldTriangle.first)}; over the link ` +
+                    `${ms(linked.first)} against the other build's ${ms(linkedAgainst.first)}; ` +
                     `${fps.fps.toFixed(1)} against ${fpsAgainst.fps.toFixed(1)} frames per second`);
     }
 } finally {
@@ -123,6 +134,10 @@ console.log(`first frame, cold browser: ${ms(m('cold', 'first'))} against the tr
             `${ms(m('coldTriangle', 'first'))} (median of the runs' ratios ` +
             `${ratio('cold', 'coldTriangle', 'first')}; its context got at ` +
             `${ms(m('coldTriangle', 'got'))}, asked at ${ms(m('coldTriangle', 'asked'))})`);
+console.log(`first frame over a link of 20 Mbit/s (20 ms latency), warm browser: ` +
+            `${ms(m('linked', 'first'))} against the other build's ` +
+            `${ms(m('linkedAgainst', 'first'))} (median of the runs' ratios ` +
+            `${ratio('linked', 'linkedAgainst', 'first')})`);
 console.log(`frames per second of the triangle page: ${m('triangleRate', 'fps').toFixed(1)}`);
 console.log(`frames per second at rest: ${m('fps', 'fps').toFixed(1)} against ` +
             `${m('fpsAgainst', 'fps').toFixed(1)}: ${(m('fps', 'fps') / m('fpsAgainst', 'fps')).toFixed(2)} times ` +
