@@ -4,7 +4,8 @@
 # - its weight as served, per file and in all, and compressed with gzip and brotli;
 # - the time from navigation to its first frame shown, against a page that only makes a WebGL 1
 #   context and draws one triangle (tools/webtriangle), in a browser started a few seconds before
-#   and in one just started (whose first WebGL context costs it a second or two);
+#   and in one just started (whose first WebGL context costs it a second or two), and against
+#   the other build over a link of 20 Mbit/s;
 # - its frames per second at rest, not held to a display's rate, against the page built from
 #   another commit, and the triangle page's (what the browser's own drawing and compositing cost).
 # Usage: scripts/webbench.sh [--runs N] [--seconds S] [--against COMMIT | --against-dir DIR]
